@@ -1,0 +1,35 @@
+# GoogleTest from Debian's source package, built with whichever compiler this build uses.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+
+if(TESSEL_WINDOWS)
+  # Tests need a Wine prefix with a running wineserver; the fixture makes both once per run so
+  # Wine's helper processes never inherit a test's output pipe.
+  set(TESSEL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+  add_test(NAME wine.start
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-env.sh start ${TESSEL_WINEPREFIX})
+  set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine)
+  add_test(NAME wine.stop
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-env.sh stop ${TESSEL_WINEPREFIX})
+  set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
+endif()
+
+# tessel_test(name SOURCES ... LIBS ...): one test executable, registered as one ctest test.
+function(tessel_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock)
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  if(TESSEL_WINDOWS)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine
+      ENVIRONMENT "WINEPREFIX=${TESSEL_WINEPREFIX};WINEDEBUG=-all")
+  endif()
+  if(T_PROPERTIES)
+    set_tests_properties(${name} PROPERTIES ${T_PROPERTIES})
+  endif()
+endfunction()

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the builds and tests need, when any is missing.
+set -e
+packages=(cmake make g++ clang libclang-rt-14-dev googletest
+          g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev
+          wine wine64 xvfb xauth x11-utils imagemagick xdotool wixl)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# wine-env.sh start|stop PREFIX — makes the Wine prefix once and keeps its wineserver running for
+# a test run. Wine's helpers must not hold the caller's pipes, or ctest waits on them.
+set -e
+action=$1
+export WINEPREFIX=$2
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+case "$action" in
+  start)
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+      mkdir -p "$WINEPREFIX"
+      wineboot -i </dev/null >/dev/null 2>&1
+      wineserver -w </dev/null >/dev/null 2>&1
+      if [ -d /usr/share/wine/fonts ]; then
+        mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+        cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+      fi
+    fi
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine wineboot </dev/null >/dev/null 2>&1
+    ;;
+  stop)
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    ;;
+  *) echo "usage: wine-env.sh start|stop PREFIX" >&2; exit 2 ;;
+esac
