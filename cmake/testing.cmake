@@ -33,3 +33,31 @@ function(tessel_test name)
     set_tests_properties(${name} PROPERTIES ${T_PROPERTIES})
   endif()
 endfunction()
+
+# tessel_fuzzer(name SOURCES ... LIBS ...): a libFuzzer target of the host build (clang only),
+# collected in build/<preset>/fuzz/ for scripts/run-fuzzers.sh.
+function(tessel_fuzzer name)
+  if(TESSEL_WINDOWS OR NOT TESSEL_FUZZ OR NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    return()
+  endif()
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+endfunction()
+
+# tessel_benchmark(name SOURCES ... LIBS ...): a benchmark program, never run as a test. Host
+# benchmarks use Google Benchmark; Windows ones report their own figures. Collected in
+# build/<preset>/bench/ for scripts/run-benchmarks.sh.
+function(tessel_benchmark name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS})
+  if(NOT TESSEL_WINDOWS)
+    find_package(benchmark REQUIRED)
+    target_link_libraries(${name} PRIVATE benchmark::benchmark)
+  endif()
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endfunction()

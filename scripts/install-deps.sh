@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the builds and tests need, when any is missing.
 set -e
-packages=(cmake make g++ clang libclang-rt-14-dev googletest
+packages=(cmake make g++ clang libclang-rt-14-dev googletest libbenchmark-dev
           g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev
           wine wine64 xvfb xauth x11-utils imagemagick xdotool wixl)
 missing=()
