@@ -1,0 +1,28 @@
+#pragma once
+// The few things the simulator needs from the operating system: a lock that excludes other
+// processes, replacing a file in one step, and the process id. platform_win32.cpp and
+// platform_posix.cpp implement them.
+#include <cstdint>
+#include <string>
+
+namespace tessel::sim::platform {
+
+// An exclusive lock on the file at `path` (created if missing), held for the life of the
+// object. Throws StateError when the file cannot be opened or locked.
+class FileLock {
+public:
+    explicit FileLock(const std::string& path);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+private:
+    std::intptr_t handle_;
+};
+
+// Moves `from` over `to` in one step; false when the system refuses.
+bool replaceFile(const std::string& from, const std::string& to);
+
+std::uint32_t processId();
+
+}  // namespace tessel::sim::platform
