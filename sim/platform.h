@@ -1,9 +1,11 @@
 #pragma once
 // The few things the simulator needs from the operating system: a lock that excludes other
-// processes, replacing a file in one step, and the process id. platform_win32.cpp and
-// platform_posix.cpp implement them.
+// processes, replacing a file in one step, the process id, and the control tool's arguments.
+// platform_win32.cpp and platform_posix.cpp implement them.
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace tessel::sim::platform {
 
@@ -24,5 +26,9 @@ private:
 bool replaceFile(const std::string& from, const std::string& to);
 
 std::uint32_t processId();
+
+// The program's arguments after the program name, and an environment variable, as UTF-8.
+std::vector<std::string> arguments(int argc, char** argv);
+std::optional<std::string> environment(const char* name);
 
 }  // namespace tessel::sim::platform

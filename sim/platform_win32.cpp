@@ -1,6 +1,9 @@
 #include "sim/platform.h"
 
 #include <windows.h>
+#include <shellapi.h>
+
+#include <memory>
 
 #include "sim/state_text.h"
 
@@ -44,5 +47,25 @@ bool replaceFile(const std::string& from, const std::string& to) {
 }
 
 std::uint32_t processId() { return GetCurrentProcessId(); }
+
+// The narrow argv holds the arguments in the ANSI code page; the wide command line has them all.
+std::vector<std::string> arguments(int, char**) {
+    int count = 0;
+    const std::unique_ptr<LPWSTR, decltype(&LocalFree)> wide(CommandLineToArgvW(GetCommandLineW(), &count), LocalFree);
+    std::vector<std::string> out;
+    for (int i = 1; wide && i < count; ++i) out.push_back(toUtf8(reinterpret_cast<const char16_t*>(wide.get()[i])));
+    return out;
+}
+
+std::optional<std::string> environment(const char* name) {
+    const std::u16string wideName = toUtf16(name);
+    const DWORD size = GetEnvironmentVariableW(reinterpret_cast<LPCWSTR>(wideName.c_str()), nullptr, 0);
+    if (size == 0) return std::nullopt;
+    std::u16string value(size, u'\0');
+    const DWORD length = GetEnvironmentVariableW(reinterpret_cast<LPCWSTR>(wideName.c_str()),
+                                                 reinterpret_cast<LPWSTR>(value.data()), size);
+    value.resize(length);
+    return toUtf8(value);
+}
 
 }  // namespace tessel::sim::platform
