@@ -2,6 +2,7 @@
 // The opened mouse: product id, settings key name and the current interface path. No device
 // handle stays open; every exchange opens the path for itself.
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "middleware/common/status.h"
@@ -38,16 +39,24 @@ public:
 
     std::uint16_t productId() const { return productId_; }
     const std::u16string& keyName() const { return keyName_; }
-    const std::u16string& devicePath() const { return devicePath_; }
+    // A copy: a re-discovery on another thread may rewrite the path at any time.
+    std::u16string devicePath() const;
     DevicePorts& ports() { return ports_; }
 
 private:
-    HResult retryOnAbort(HResult status, const char16_t* retryTrace, const std::u16string& path,
-                         DovaReport& report, bool retryAfterAbort);
+    // One transaction on `callerPath`, or on the current path when null, with the optional
+    // pause, re-discovery and repeat after E_ABORT.
+    HResult transact(const char16_t* retryTrace, const std::u16string* callerPath, DovaReport& report,
+                     bool retryAfterAbort);
+    // Whether the opened interface at `path` is the requested mouse and answers its probe.
+    bool probe(const std::u16string& path, std::uint16_t vendorId, std::uint16_t productId);
+    bool probeWired(const std::u16string& path);
+    bool probeWireless(const std::u16string& path);
 
     DevicePorts& ports_;
     std::uint16_t productId_;
     std::u16string keyName_;
+    mutable std::mutex pathLock_;
     std::u16string devicePath_;  // at most kDevicePathCapacity - 1 characters
 };
 

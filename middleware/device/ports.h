@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace tessel::device {
 
@@ -17,6 +18,9 @@ struct HidAttributes {
     std::uint16_t versionNumber = 0;
 };
 
+// The steps of reading one interface's path; the search names a failing one in its trace.
+enum class InterfaceQuery { enumerate, detailSize, allocate, detailRead };
+
 // The interfaces of the system's mouse interface class, as one enumeration snapshot.
 class InterfaceList {
 public:
@@ -24,6 +28,9 @@ public:
     // Path of the interface at `index`: 0 and the path, or the system error that ended the
     // enumeration (syserr::noMoreItems past the end, others when a detail query fails).
     virtual std::uint32_t path(std::uint32_t index, std::u16string& path) = 0;
+    // The step in which the last failing path() call failed. Ports that only enumerate keep
+    // the default.
+    virtual InterfaceQuery failedQuery() const { return InterfaceQuery::enumerate; }
 };
 
 class HidPort {
@@ -61,6 +68,57 @@ public:
     virtual void sleepMs(std::uint32_t ms) = 0;
     // Monotonic milliseconds.
     virtual std::uint64_t nowMs() = 0;
+};
+
+// Owns one open device of a HidPort for the life of the object.
+class DeviceHandle {
+public:
+    DeviceHandle(HidPort& hid, const std::u16string& path) : hid_(hid), handle_(hid.open(path)) {}
+    ~DeviceHandle() {
+        if (handle_) hid_.close(handle_);
+    }
+    DeviceHandle(const DeviceHandle&) = delete;
+    DeviceHandle& operator=(const DeviceHandle&) = delete;
+
+    explicit operator bool() const { return handle_ != 0; }
+    PortHandle get() const { return handle_; }
+    bool getFeature(std::uint8_t* buffer, std::uint32_t length) {
+        return hid_.getFeature(handle_, buffer, length);
+    }
+    bool setFeature(const std::uint8_t* buffer, std::uint32_t length) {
+        return hid_.setFeature(handle_, buffer, length);
+    }
+
+private:
+    HidPort& hid_;
+    PortHandle handle_;
+};
+
+// Owns one handle of a MutexPort (possibly none); movable so a creation loop can hand it out.
+class MutexHandle {
+public:
+    MutexHandle(MutexPort& mutexes, PortHandle handle) : mutexes_(&mutexes), handle_(handle) {}
+    ~MutexHandle() { reset(); }
+    MutexHandle(MutexHandle&& other) noexcept
+        : mutexes_(other.mutexes_), handle_(std::exchange(other.handle_, 0)) {}
+    MutexHandle& operator=(MutexHandle&& other) noexcept {
+        if (this != &other) {
+            reset();
+            mutexes_ = other.mutexes_;
+            handle_ = std::exchange(other.handle_, 0);
+        }
+        return *this;
+    }
+
+    explicit operator bool() const { return handle_ != 0; }
+    PortHandle get() const { return handle_; }
+    void reset() {
+        if (handle_) mutexes_->close(std::exchange(handle_, 0));
+    }
+
+private:
+    MutexPort* mutexes_;
+    PortHandle handle_;
 };
 
 // The platform pieces a device handler needs. Owned elsewhere; outlives the handlers.

@@ -18,7 +18,8 @@ extern const char16_t* const kBlockLockName;
 // report, up to 20 attempts on status 0x03-0x08).
 HResult KxDovaFeatureRequest(DevicePorts& ports, const std::u16string& devicePath, DovaReport& report);
 
-// The end report alone, outside a transaction; up to 3 tries.
+// The end report alone, outside a transaction but under its exclusion so it cannot cut into
+// another process's transaction; up to 3 tries.
 HResult SendEndReport(DevicePorts& ports, const std::u16string& devicePath);
 
 // One plain feature-report access: direction 0 = get, 1 = set; anything else E_FAIL.
@@ -26,6 +27,7 @@ HResult RawFeatureAccess(DevicePorts& ports, int direction, const std::u16string
                          std::uint8_t* buffer, std::uint32_t length);
 
 // Holds the block lock for the life of the object (read-modify-write of one device block).
+// Every transaction inside still takes the transaction exclusion. Recursive per thread.
 class BlockLock {
 public:
     explicit BlockLock(DevicePorts& ports);
@@ -33,9 +35,12 @@ public:
     BlockLock(const BlockLock&) = delete;
     BlockLock& operator=(const BlockLock&) = delete;
 
+    // False only when the system refused the mutex; the caller then runs unguarded.
+    bool held() const { return static_cast<bool>(mutex_); }
+
 private:
     MutexPort& mutexes_;
-    PortHandle mutex_;
+    MutexHandle mutex_;
 };
 
 }  // namespace tessel::device
