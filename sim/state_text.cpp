@@ -20,12 +20,13 @@ constexpr std::uint64_t kMax64 = std::numeric_limits<std::uint64_t>::max();
 // --- values to text ---
 
 std::string hexBytes(const std::uint8_t* bytes, std::size_t count) {
+    constexpr char kDigits[] = "0123456789abcdef";
     std::string text;
-    char digits[4];
+    text.reserve(count * 3);
     for (std::size_t i = 0; i < count; ++i) {
-        std::snprintf(digits, sizeof digits, "%02x", bytes[i]);
         if (i) text += ' ';
-        text += digits;
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 0xF];
     }
     return text;
 }
@@ -219,7 +220,7 @@ Field<T> countField(const char* key, Member member, std::uint64_t max) {
                     });
 }
 
-std::vector<Field<MouseState>> linkFields() {
+std::vector<Field<MouseState>> makeLinkFields() {
     std::vector<Field<MouseState>> fields;
     for (Interface which : kMouseInterfaces) {
         fields.push_back(field<MouseState>(
@@ -255,7 +256,12 @@ std::vector<Field<MouseState>> linkFields() {
     return fields;
 }
 
-std::vector<Field<MouseState>> identityFields() {
+const std::vector<Field<MouseState>>& linkFields() {
+    static const std::vector<Field<MouseState>> fields = makeLinkFields();
+    return fields;
+}
+
+std::vector<Field<MouseState>> makeIdentityFields() {
     return {
         field<MouseState>(
             "serial",
@@ -293,7 +299,12 @@ std::vector<Field<MouseState>> identityFields() {
     };
 }
 
-std::vector<Field<MouseState>> performanceFields() {
+const std::vector<Field<MouseState>>& identityFields() {
+    static const std::vector<Field<MouseState>> fields = makeIdentityFields();
+    return fields;
+}
+
+std::vector<Field<MouseState>> makePerformanceFields() {
     return {
         byteField<MouseState>("active-profile", &MouseState::activeProfile),
         byteField<MouseState>("polling-code", &MouseState::pollingCode),
@@ -304,7 +315,12 @@ std::vector<Field<MouseState>> performanceFields() {
     };
 }
 
-std::vector<Field<Profile>> profileFields() {
+const std::vector<Field<MouseState>>& performanceFields() {
+    static const std::vector<Field<MouseState>> fields = makePerformanceFields();
+    return fields;
+}
+
+std::vector<Field<Profile>> makeProfileFields() {
     return {
         field<Profile>("name", [](const Profile& p) { return nameValue(p.name); },
                        [](Profile& p, std::string_view v) { p.name = toName(v); }),
@@ -335,7 +351,12 @@ std::vector<Field<Profile>> profileFields() {
     };
 }
 
-std::vector<Field<MouseState>> memoryFields() {
+const std::vector<Field<Profile>>& profileFields() {
+    static const std::vector<Field<Profile>> fields = makeProfileFields();
+    return fields;
+}
+
+std::vector<Field<MouseState>> makeMemoryFields() {
     return {
         byteField<MouseState>("units", &MouseState::memoryUnits),
         {"fixed-mapping-block",
@@ -347,8 +368,13 @@ std::vector<Field<MouseState>> memoryFields() {
     };
 }
 
+const std::vector<Field<MouseState>>& memoryFields() {
+    static const std::vector<Field<MouseState>> fields = makeMemoryFields();
+    return fields;
+}
+
 // A macro image, 32 bytes a line; the lines add up.
-std::vector<Field<std::vector<std::uint8_t>>> macroFields() {
+std::vector<Field<std::vector<std::uint8_t>>> makeMacroFields() {
     return {{"data",
              [](const std::vector<std::uint8_t>& image) {
                  std::vector<std::string> lines;
@@ -361,6 +387,11 @@ std::vector<Field<std::vector<std::uint8_t>>> macroFields() {
                  if (image.size() + bytes.size() > 0xFFFF) throw StateError("a macro holds at most 65535 bytes");
                  image.insert(image.end(), bytes.begin(), bytes.end());
              }}};
+}
+
+const std::vector<Field<std::vector<std::uint8_t>>>& macroFields() {
+    static const std::vector<Field<std::vector<std::uint8_t>>> fields = makeMacroFields();
+    return fields;
 }
 
 Field<MouseState> reportField(const char* key, std::vector<std::uint8_t> Transaction::*member) {
@@ -376,7 +407,7 @@ Field<MouseState> reportField(const char* key, std::vector<std::uint8_t> Transac
             }};
 }
 
-std::vector<Field<MouseState>> transactionFields() {
+std::vector<Field<MouseState>> makeTransactionFields() {
     auto opener = [](OpenerId Transaction::*member) {
         return [member](MouseState& s, std::string_view v) { s.transaction.*member = toNumber(v, kMax64, 16); };
     };
@@ -410,7 +441,12 @@ std::vector<Field<MouseState>> transactionFields() {
     };
 }
 
-std::vector<Field<Faults>> faultFields() {
+const std::vector<Field<MouseState>>& transactionFields() {
+    static const std::vector<Field<MouseState>> fields = makeTransactionFields();
+    return fields;
+}
+
+std::vector<Field<Faults>> makeFaultFields() {
     return {
         countField<Faults>("busy-ready-polls", &Faults::busyReadyPolls, kMax32),
         byteField<Faults>("busy-ready-control", &Faults::busyReadyControl),
@@ -437,7 +473,12 @@ std::vector<Field<Faults>> faultFields() {
     };
 }
 
-std::vector<Field<Counters>> counterFields() {
+const std::vector<Field<Faults>>& faultFields() {
+    static const std::vector<Field<Faults>> fields = makeFaultFields();
+    return fields;
+}
+
+std::vector<Field<Counters>> makeCounterFields() {
     return {
         countField<Counters>("requests", &Counters::requests, kMax64),
         countField<Counters>("end-reports", &Counters::endReports, kMax64),
@@ -445,6 +486,11 @@ std::vector<Field<Counters>> counterFields() {
         countField<Counters>("checksum-errors", &Counters::checksumErrors, kMax64),
         countField<Counters>("refused", &Counters::refused, kMax64),
     };
+}
+
+const std::vector<Field<Counters>>& counterFields() {
+    static const std::vector<Field<Counters>> fields = makeCounterFields();
+    return fields;
 }
 
 // --- writing ---
@@ -545,28 +591,28 @@ MouseState parseState(std::string_view text) {
                 if (line.back() != ']') throw StateError("a section header ends with ]");
                 const std::string_view header = trim(line.substr(1, line.size() - 2));
                 if (header == "link") {
-                    reader = [&, fields = linkFields()](auto k, auto v) { readField(fields, state, k, v); };
+                    reader = [&, &fields = linkFields()](auto k, auto v) { readField(fields, state, k, v); };
                 } else if (header == "identity") {
-                    reader = [&, fields = identityFields()](auto k, auto v) { readField(fields, state, k, v); };
+                    reader = [&, &fields = identityFields()](auto k, auto v) { readField(fields, state, k, v); };
                 } else if (header == "performance") {
-                    reader = [&, fields = performanceFields()](auto k, auto v) { readField(fields, state, k, v); };
+                    reader = [&, &fields = performanceFields()](auto k, auto v) { readField(fields, state, k, v); };
                 } else if (header.starts_with("profile ")) {
                     const int n = sectionIndex(header, "profile ", kProfileCount);
                     if (n < 1) throw StateError("profiles are numbered 1 to 5");
-                    reader = [&, n, fields = profileFields()](auto k, auto v) { readField(fields, state.profile(n), k, v); };
+                    reader = [&, n, &fields = profileFields()](auto k, auto v) { readField(fields, state.profile(n), k, v); };
                 } else if (header == "memory") {
-                    reader = [&, fields = memoryFields()](auto k, auto v) { readField(fields, state, k, v); };
+                    reader = [&, &fields = memoryFields()](auto k, auto v) { readField(fields, state, k, v); };
                 } else if (header.starts_with("macro ")) {
                     const auto index = static_cast<std::uint8_t>(sectionIndex(header, "macro ", 0xFF));
                     if (state.macros.contains(index)) throw StateError("macro " + number(index) + " appears twice");
                     std::vector<std::uint8_t>& image = state.macros[index];
-                    reader = [&image, fields = macroFields()](auto k, auto v) { readField(fields, image, k, v); };
+                    reader = [&image, &fields = macroFields()](auto k, auto v) { readField(fields, image, k, v); };
                 } else if (header == "transaction") {
-                    reader = [&, fields = transactionFields()](auto k, auto v) { readField(fields, state, k, v); };
+                    reader = [&, &fields = transactionFields()](auto k, auto v) { readField(fields, state, k, v); };
                 } else if (header == "faults") {
-                    reader = [&, fields = faultFields()](auto k, auto v) { readField(fields, state.faults, k, v); };
+                    reader = [&, &fields = faultFields()](auto k, auto v) { readField(fields, state.faults, k, v); };
                 } else if (header == "counters") {
-                    reader = [&, fields = counterFields()](auto k, auto v) { readField(fields, state.counters, k, v); };
+                    reader = [&, &fields = counterFields()](auto k, auto v) { readField(fields, state.counters, k, v); };
                 } else {
                     throw StateError("unknown section [" + std::string(header) + "]");
                 }
