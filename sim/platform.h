@@ -1,7 +1,7 @@
 #pragma once
-// The few things the simulator needs from the operating system: a lock that excludes other
-// processes, replacing a file in one step, the process id, and the control tool's arguments.
-// platform_win32.cpp and platform_posix.cpp implement them.
+// The few things the simulator needs from the operating system: the state file held under an
+// exclusive lock that other processes wait for, the process id, and the control tool's
+// arguments. platform_win32.cpp and platform_posix.cpp implement them.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,21 +9,24 @@
 
 namespace tessel::sim::platform {
 
-// An exclusive lock on the file at `path` (created if missing), held for the life of the
-// object. Throws StateError when the file cannot be opened or locked.
-class FileLock {
+// The file at `path` (created empty if missing), opened and locked exclusively for the life of
+// the object; every other process or thread that opens it waits. Throws StateError when the
+// file cannot be opened, locked, read or written.
+class LockedFile {
 public:
-    explicit FileLock(const std::string& path);
-    ~FileLock();
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
+    explicit LockedFile(const std::string& path);
+    ~LockedFile();
+    LockedFile(const LockedFile&) = delete;
+    LockedFile& operator=(const LockedFile&) = delete;
+
+    std::string read();
+    // Replaces the whole content in place.
+    void write(const std::string& text);
 
 private:
+    std::string path_;
     std::intptr_t handle_;
 };
-
-// Moves `from` over `to` in one step; false when the system refuses.
-bool replaceFile(const std::string& from, const std::string& to);
 
 std::uint32_t processId();
 

@@ -7,15 +7,23 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <cstdio>
 #include <cstring>
 
 #include "sim/state_text.h"
 
 namespace tessel::sim::platform {
 
-FileLock::FileLock(const std::string& path) : handle_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
-    if (handle_ < 0) throw StateError("cannot open " + path + ": " + std::strerror(errno));
+namespace {
+
+[[noreturn]] void fail(const std::string& what, const std::string& path) {
+    throw StateError("cannot " + what + " " + path + ": " + std::strerror(errno));
+}
+
+}  // namespace
+
+LockedFile::LockedFile(const std::string& path)
+    : path_(path), handle_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
+    if (handle_ < 0) fail("open", path_);
     int result;
     do {
         result = ::flock(static_cast<int>(handle_), LOCK_EX);
@@ -23,13 +31,36 @@ FileLock::FileLock(const std::string& path) : handle_(::open(path.c_str(), O_RDW
     if (result != 0) {
         const int error = errno;
         ::close(static_cast<int>(handle_));
-        throw StateError("cannot lock " + path + ": " + std::strerror(error));
+        errno = error;
+        fail("lock", path_);
     }
 }
 
-FileLock::~FileLock() { ::close(static_cast<int>(handle_)); }  // closing releases the lock
+LockedFile::~LockedFile() { ::close(static_cast<int>(handle_)); }  // closing releases the lock
 
-bool replaceFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+std::string LockedFile::read() {
+    std::string text;
+    char chunk[8192];
+    for (off_t at = 0;;) {
+        const ssize_t got = ::pread(static_cast<int>(handle_), chunk, sizeof chunk, at);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) fail("read", path_);
+        if (got == 0) return text;
+        text.append(chunk, static_cast<std::size_t>(got));
+        at += got;
+    }
+}
+
+void LockedFile::write(const std::string& text) {
+    for (std::size_t done = 0; done < text.size();) {
+        const ssize_t put = ::pwrite(static_cast<int>(handle_), text.data() + done, text.size() - done,
+                                     static_cast<off_t>(done));
+        if (put < 0 && errno == EINTR) continue;
+        if (put < 0) fail("write", path_);
+        done += static_cast<std::size_t>(put);
+    }
+    if (::ftruncate(static_cast<int>(handle_), static_cast<off_t>(text.size())) != 0) fail("write", path_);
+}
 
 std::uint32_t processId() { return static_cast<std::uint32_t>(::getpid()); }
 

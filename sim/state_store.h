@@ -23,8 +23,8 @@ public:
     }
 
     static std::unique_ptr<StateStore> inMemory(MouseState initial = MouseState::factory());
-    // The file is created with a factory-fresh mouse when it does not exist. Changes are written
-    // to a temporary file that then replaces the state file, under a lock on "<path>.lock".
+    // The file is created with a factory-fresh mouse when it does not exist (or is empty). Each
+    // update loads, changes and rewrites it in place while holding an exclusive lock on it.
     static std::unique_ptr<StateStore> inFile(std::string path);
 };
 

@@ -570,6 +570,7 @@ std::string formatState(const MouseState& state) {
     writeFields(out, faultFields(), state.faults);
     writeSection(out, "counters");
     writeFields(out, counterFields(), state.counters);
+    writeSection(out, "end", "nothing follows: a state without this line was cut off while being written");
     return out;
 }
 
@@ -580,6 +581,7 @@ MouseState parseState(std::string_view text) {
         if (toNumber(value, kMax32) != kFormatVersion) throw StateError("unknown format " + std::string(value));
     };
     int lineNumber = 0;
+    bool ended = false;
     while (!text.empty()) {
         ++lineNumber;
         const auto end = text.find('\n');
@@ -587,6 +589,7 @@ MouseState parseState(std::string_view text) {
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         if (line.empty() || line.front() == '#') continue;
         try {
+            if (ended) throw StateError("text after [end]: the state was cut off while being written");
             if (line.front() == '[') {
                 if (line.back() != ']') throw StateError("a section header ends with ]");
                 const std::string_view header = trim(line.substr(1, line.size() - 2));
@@ -613,6 +616,8 @@ MouseState parseState(std::string_view text) {
                     reader = [&, &fields = faultFields()](auto k, auto v) { readField(fields, state.faults, k, v); };
                 } else if (header == "counters") {
                     reader = [&, &fields = counterFields()](auto k, auto v) { readField(fields, state.counters, k, v); };
+                } else if (header == "end") {
+                    ended = true;
                 } else {
                     throw StateError("unknown section [" + std::string(header) + "]");
                 }
@@ -625,6 +630,8 @@ MouseState parseState(std::string_view text) {
             throw StateError("line " + std::to_string(lineNumber) + ": " + error.what());
         }
     }
+    if (!ended)
+        throw StateError("line " + std::to_string(lineNumber) + ": no [end]: the state was cut off while being written");
     std::erase_if(state.macros, [](const auto& entry) { return entry.second.empty(); });
     return state;
 }

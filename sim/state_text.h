@@ -1,7 +1,8 @@
 #pragma once
 // The readable text form of the simulated mouse's state: INI-like sections of "key = value"
-// lines, "#" comment lines. The state file holds it and tesselsim prints it. Keys that a hand
-// edit leaves out keep their factory value.
+// lines, "#" comment lines, closed by an [end] line so that a write cut off half-way shows.
+// The state file holds it and tesselsim prints it. Keys that a hand edit leaves out keep their
+// factory value.
 #include <cstddef>
 #include <stdexcept>
 #include <string>

@@ -93,7 +93,8 @@ TEST(StateText, LeftOutKeysKeepTheirFactoryValue) {
     MouseState expected = MouseState::factory();
     expected.pollingCode = 8;
     expected.profile(2).name = nameRecord(u"Two");
-    EXPECT_EQ(parseState("format = 1\n[performance]\npolling-code = 8\n\n[profile 2]\n  name = \"Two\"  \r\n"), expected);
+    EXPECT_EQ(parseState("format = 1\n[performance]\npolling-code = 8\n\n[profile 2]\n  name = \"Two\"  \r\n[end]\n"),
+              expected);
 }
 
 TEST(StateText, ErrorsNameTheLine) {
@@ -125,6 +126,9 @@ TEST(StateText, ErrorsNameTheLine) {
         {"[link]\nwired\n", "line 2: expected key = value"},
         {"[identity]\nreceiver-serial = unquoted\n", "line 2: expected a quoted text"},
         {"[identity]\ndownload-mode = yes\n", "line 2: expected on or off"},
+        {"[identity]\nbattery = 2\n", "line 2: no [end]: the state was cut off"},
+        {"[identity]\nbattery = 2\n[end]\nbattery = 3\n", "line 4: text after [end]"},
+        {"", "no [end]"},
     };
     for (const Case& c : cases) {
         try {
@@ -134,6 +138,15 @@ TEST(StateText, ErrorsNameTheLine) {
             EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
         }
     }
+}
+
+TEST(StateText, AStateCutOffAnywhereIsRefused) {
+    const std::string text = formatState(busyState());
+    for (std::size_t cut = 0; cut + 1 < text.size(); cut += 97)
+        EXPECT_THROW(parseState(text.substr(0, cut)), StateError) << "cut at " << cut;
+    // Written over a longer state that was not cut back: the old tail follows [end].
+    const std::string longer = formatState(MouseState::factory());
+    EXPECT_THROW(parseState(text + longer.substr(longer.size() / 2)), StateError);
 }
 
 TEST(StateText, Utf8OfNames) {
@@ -164,7 +177,13 @@ TEST_F(StateFile, TwoStoresShareOneMouse) {
     EXPECT_EQ(nameText(second->read().profile(2).name), u"Shared");
     second->update([](MouseState& s) { s.macros[4] = {1, 2, 3}; });
     EXPECT_EQ(first->read().macros.at(4), (std::vector<std::uint8_t>{1, 2, 3}));
-    EXPECT_FALSE(std::filesystem::exists(path_ + ".tmp"));
+}
+
+TEST_F(StateFile, AShorterStateLeavesNoTail) {
+    auto store = StateStore::inFile(path_);
+    store->update([](MouseState& s) { s.macros[0] = std::vector<std::uint8_t>(3000, 0xAA); });
+    store->update([](MouseState& s) { s.macros.clear(); });
+    EXPECT_EQ(readFile(path_), formatState(MouseState::factory()));
 }
 
 TEST_F(StateFile, AFailedChangeLeavesTheFileAsItWas) {
@@ -180,7 +199,7 @@ TEST_F(StateFile, AFailedChangeLeavesTheFileAsItWas) {
 }
 
 TEST_F(StateFile, AnUnreadableFileIsReportedNotReplaced) {
-    writeFile(path_, "format = 1\n[performance]\npolling-code = fast\n");
+    writeFile(path_, "format = 1\n[performance]\npolling-code = fast\n[end]\n");
     auto store = StateStore::inFile(path_);
     try {
         store->read();
@@ -188,7 +207,7 @@ TEST_F(StateFile, AnUnreadableFileIsReportedNotReplaced) {
     } catch (const StateError& error) {
         EXPECT_NE(std::string(error.what()).find("mouse.txt: line 3"), std::string::npos) << error.what();
     }
-    EXPECT_EQ(readFile(path_), "format = 1\n[performance]\npolling-code = fast\n");
+    EXPECT_EQ(readFile(path_), "format = 1\n[performance]\npolling-code = fast\n[end]\n");
 
     device::VirtualClock clock;
     SimulatedHid hid(StateStore::inFile(path_), clock);
