@@ -1,0 +1,114 @@
+#pragma once
+// The middleware as tesselctl uses it: the component runtime entered as a single-threaded
+// apartment, DeviceEnumeration created by its ProgID, one device type object opened for the
+// chosen product, and the objects reached from it. Every pointer and every block the
+// middleware hands out is owned by an RAII holder.
+#include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
+#include <wrl/client.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "middleware/api/ServerLib.h"
+
+namespace tessel::ctl {
+
+using Microsoft::WRL::ComPtr;
+
+inline constexpr unsigned short kWiredProduct = 0x13;
+inline constexpr unsigned short kWirelessProduct = 0x14;
+
+// A block from the component task allocator.
+struct TaskMemoryFree {
+    void operator()(void* block) const { CoTaskMemFree(block); }
+};
+template <class T>
+using TaskMemory = std::unique_ptr<T, TaskMemoryFree>;
+
+// A task-allocator string as UTF-8; the string is freed.
+std::string takeTaskString(LPWSTR text);
+
+// An automation string owned by its holder.
+class Bstr {
+public:
+    Bstr() = default;
+    explicit Bstr(const std::wstring& text);
+    ~Bstr() { SysFreeString(text_); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+
+    BSTR get() const { return text_; }
+    BSTR* out() { return &text_; }
+    std::string utf8() const;
+
+private:
+    BSTR text_ = nullptr;
+};
+
+// The calling thread as a single-threaded apartment, for the life of the holder.
+class Apartment {
+public:
+    Apartment();
+    ~Apartment() { CoUninitialize(); }
+    Apartment(const Apartment&) = delete;
+    Apartment& operator=(const Apartment&) = delete;
+};
+
+class Middleware {
+public:
+    // Opens the device type object for `productId`. With `requireMouse`, a mouse that cannot be
+    // found is a failure; without, the settings store (which needs only the product) still works.
+    Middleware(unsigned short productId, bool requireMouse);
+    ~Middleware();
+    Middleware(const Middleware&) = delete;
+    Middleware& operator=(const Middleware&) = delete;
+
+    unsigned short productId() const { return productId_; }
+    // "KavixControl_0013": the root of the settings store and of its XML files.
+    std::wstring deviceKeyName() const;
+
+    IDeviceEnumeration& enumeration() { return *enumeration_.Get(); }
+    IDeviceType& device() { return *device_.Get(); }
+
+    // The feature objects of the device type object, by its creation operations.
+    template <class T>
+    ComPtr<T> create(HRESULT (STDMETHODCALLTYPE IDeviceType::*creation)(T**), const std::string& what) {
+        ComPtr<T> object;
+        checkCreated((device_.Get()->*creation)(object.GetAddressOf()), what);
+        return object;
+    }
+
+    // The onboard profiles and macros.
+    IHalden& halden();
+    ComPtr<IHaldenProfileManager> profileManager();
+    ComPtr<IHaldenMacroManager> macroManager();
+    // Onboard profile `number`, or the active one.
+    ComPtr<IHaldenProfile> profile(std::optional<long> number);
+    long activeProfileNumber();
+    // The IDpi or ILedStatus object of a profile.
+    template <class T>
+    ComPtr<T> profileFeature(IHaldenProfile& profile, REFIID iid, const std::string& what) {
+        ComPtr<IUnknown> object;
+        checkCreated(profile.CreateInterfaceInstance(iid, object.GetAddressOf()), what);
+        ComPtr<T> feature;
+        checkCreated(object.As(&feature), what);
+        return feature;
+    }
+
+private:
+    static void checkCreated(HRESULT status, const std::string& what);
+
+    Apartment apartment_;
+    unsigned short productId_;
+    ComPtr<IDeviceEnumeration> enumeration_;
+    ComPtr<IDeviceType> device_;
+    ComPtr<IHalden> halden_;
+};
+
+// A profile number as the user gives it: 1-5, or "active".
+std::optional<long> parseProfileNumber(const std::string& text);
+
+}  // namespace tessel::ctl

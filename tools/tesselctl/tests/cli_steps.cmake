@@ -1,0 +1,105 @@
+# Steps of the tesselctl end-to-end scripts: run tesselctl or tesselsim through the emulator,
+# check exit codes and output, read --json output. Inputs: TOOL, SIM, SERVER, EMULATOR, WORK.
+
+# A fresh work folder with a factory-fresh simulated mouse, and the middleware registered.
+macro(start_work)
+  file(REMOVE_RECURSE "${WORK}")
+  file(MAKE_DIRECTORY "${WORK}")
+  set(STATE "${WORK}/mouse.txt")
+  set(ENV{TESSEL_SIM} "${STATE}")
+  sim(create)
+  register_server()
+endmacro()
+
+macro(finish_work)
+  file(REMOVE_RECURSE "${WORK}")
+endmacro()
+
+# The server's path as Windows sees it (drive Z: is the root of the file system).
+function(windows_path unix out)
+  string(REPLACE "/" "\\" path "Z:${unix}")
+  set(${out} "${path}" PARENT_SCOPE)
+endfunction()
+
+function(regsvr32)
+  windows_path("${SERVER}" server)
+  execute_process(COMMAND ${EMULATOR} regsvr32 /s ${ARGN} "${server}" RESULT_VARIABLE code)
+  if(NOT code EQUAL 0)
+    message(FATAL_ERROR "regsvr32 ${ARGN} ${server}: exit ${code}")
+  endif()
+endfunction()
+function(register_server)
+  regsvr32()
+endfunction()
+function(unregister_server)
+  regsvr32(/u)
+endfunction()
+
+function(sim)
+  execute_process(COMMAND ${EMULATOR} "${SIM}" ${ARGN} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT code EQUAL 0)
+    message(FATAL_ERROR "tesselsim ${ARGN}: exit ${code}\n${out}${err}")
+  endif()
+  set(SIM_OUTPUT "${out}" PARENT_SCOPE)
+endfunction()
+
+# tesselsim ARGN prints `text`.
+function(sim_expect text)
+  sim(${ARGN})
+  string(FIND "${SIM_OUTPUT}" "${text}" found)
+  if(found EQUAL -1)
+    message(FATAL_ERROR "tesselsim ${ARGN}: expected \"${text}\" in\n${SIM_OUTPUT}")
+  endif()
+endfunction()
+
+# Runs tesselctl with ARGN: exit code, standard output and standard error (without CR).
+function(ctl code_var out_var err_var)
+  execute_process(COMMAND ${EMULATOR} "${TOOL}" ${ARGN} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  string(REPLACE "\r" "" out "${out}")
+  string(REPLACE "\r" "" err "${err}")
+  set(${code_var} "${code}" PARENT_SCOPE)
+  set(${out_var} "${out}" PARENT_SCOPE)
+  set(${err_var} "${err}" PARENT_SCOPE)
+  set(CTL_ARGS "${ARGN}" PARENT_SCOPE)
+endfunction()
+
+function(expect_code expected code output)
+  if(NOT code EQUAL expected)
+    message(FATAL_ERROR "tesselctl ${CTL_ARGS}: exit ${code}, expected ${expected}\n${output}")
+  endif()
+endfunction()
+
+# tesselctl ARGN ends with `expected_code` and prints `expected_text` (standard output or error).
+function(step expected_code expected_text)
+  ctl(code out err ${ARGN})
+  expect_code(${expected_code} ${code} "${out}${err}")
+  string(FIND "${out}${err}" "${expected_text}" found)
+  if(found EQUAL -1)
+    message(FATAL_ERROR "tesselctl ${ARGN}: expected \"${expected_text}\" in\n${out}${err}")
+  endif()
+endfunction()
+
+# tesselctl --json ARGN succeeds; its output goes to `var`.
+function(ctl_json var)
+  ctl(code out err --json ${ARGN})
+  expect_code(0 ${code} "${out}${err}")
+  set(${var} "${out}" PARENT_SCOPE)
+endfunction()
+
+# The member at PATH (keys, indexes, or LENGTH last for an array's length) of `json` is `expected`.
+function(json_expect json expected)
+  set(path ${ARGN})
+  list(GET path -1 last)
+  if(last STREQUAL "LENGTH")
+    list(POP_BACK path)
+    string(JSON value ERROR_VARIABLE error LENGTH "${json}" ${path})
+  else()
+    string(JSON value ERROR_VARIABLE error GET "${json}" ${path})
+  endif()
+  if(error)
+    message(FATAL_ERROR "JSON ${ARGN}: ${error}\n${json}")
+  endif()
+  if(NOT value STREQUAL expected)
+    message(FATAL_ERROR "JSON ${ARGN}: \"${value}\", expected \"${expected}\"\n${json}")
+  endif()
+endfunction()
