@@ -123,6 +123,14 @@ TEST_F(TransportAgainstSim, UnpluggedInTheMiddle) {
     EXPECT_EQ(KxDovaFeatureRequest(ports_, path, report), hr::fail) << "the path no longer opens";
 }
 
+TEST_F(TransportAgainstSim, ALostEndReportTurnsSuccessIntoAbort) {
+    change([](MouseState& s) { s.faults.dropAfterReports = 3; });  // poll, request, answer, then gone
+    DovaReport report = DovaReport::readRequest(command::identity, 1);
+    EXPECT_EQ(request(report), hr::abort);
+    EXPECT_EQ(report[DovaReport::status], status::done) << "the answer stays in the buffer";
+    EXPECT_EQ(state().counters.endReports, 0u);
+}
+
 TEST_F(TransportAgainstSim, DiscoverySkipsTheOtherVendorsMouse) {
     DriverHandler wired(ports_, device::kProductWired);
     EXPECT_EQ(wired.Open(), hr::ok);
