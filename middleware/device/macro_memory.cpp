@@ -99,7 +99,8 @@ HResult WriteMacroImage(DriverHandler* handler, std::uint8_t index, std::span<co
             image.subspan(chunk * kMacroChunkBytes, std::min(kMacroChunkBytes, image.size() - chunk * kMacroChunkBytes));
         DovaReport request = chunkRequest(false, index, data.size(), chunks - 1 - chunk);
         std::ranges::copy(data, request.raw() + DovaReport::data);
-        status = WriteBlock(*handler, request);
+        const HResult chunkStatus = WriteBlock(*handler, request);
+        if (hr::succeeded(status)) status = chunkStatus;
     }
     return status;
 }

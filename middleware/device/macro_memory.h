@@ -30,7 +30,8 @@ HResult SetMacroName(DriverHandler* handler, std::uint8_t index, std::u16string_
 
 // Chunked transfer of an image under `index`.
 HResult AllocateMacro(DriverHandler* handler, std::uint8_t index, std::uint16_t bytes);
-// Sends every chunk, even after a failed one, and returns the status of the last.
+// Sends every chunk, even after a failed one, and returns the first failure: an image with a
+// chunk missing is not stored.
 HResult WriteMacroImage(DriverHandler* handler, std::uint8_t index, std::span<const std::uint8_t> image);
 // Reads `bytes` into `image`; the first failing chunk ends the read with its status.
 HResult ReadMacroImage(DriverHandler* handler, std::uint8_t index, std::uint16_t bytes, std::vector<std::uint8_t>& image);

@@ -1,0 +1,46 @@
+// Started twice at once by commands_block_lock_test: adds 1 to one byte of profile block 1,
+// `count` times, each time by a read-modify-write, once the start event is set. The mouse is
+// the simulated one that TESSEL_SIM names, reached through the ports the middleware ships with.
+#include <windows.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "middleware/device/command_exchange.h"
+#include "middleware/device/system_ports.h"
+
+namespace {
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using ScopedHandle = std::unique_ptr<void, HandleCloser>;
+
+enum Exit { ok = 0, readModifyWriteFailed = 1, usage = 2, noStartEvent = 3, noMouse = 4, neverStarted = 5 };
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace tessel;
+    using namespace tessel::device;
+    if (argc != 4) return usage;
+    const auto offset = static_cast<std::size_t>(std::strtoul(argv[1], nullptr, 10));
+    const unsigned long count = std::strtoul(argv[2], nullptr, 10);
+    if (offset < DovaReport::data || offset >= DovaReport::data + writeParam::profileBlock) return usage;
+
+    const ScopedHandle start(OpenEventA(SYNCHRONIZE, FALSE, argv[3]));
+    if (!start) return noStartEvent;
+    DriverHandler handler(systemDevicePorts(), kProductWired);
+    if (hr::failed(handler.Open())) return noMouse;
+    if (WaitForSingleObject(start.get(), 60000) != WAIT_OBJECT_0) return neverStarted;
+
+    for (unsigned long i = 0; i < count; ++i) {
+        const HResult status = ReadModifyWrite(handler, ProfileBlockRequest(1), writeParam::profileBlock,
+                                               [&](DovaReport& block) {
+                                                   ++block[offset];
+                                                   return hr::ok;
+                                               });
+        if (hr::failed(status)) return readModifyWriteFailed;
+    }
+    return ok;
+}
