@@ -250,6 +250,14 @@ TEST_F(SettingsCommands, IdentityOfTheWiredMouse) {
     EXPECT_EQ(connected, 0);
 }
 
+TEST_F(SettingsCommands, ProductsWithoutAnIdentityExchangeCountAsConnected) {
+    DriverHandler download(ports_, kProductDownload);  // never matched by discovery: no path
+    std::int32_t connected = 0;
+    EXPECT_EQ(IsConnected(&download, connected), hr::ok);
+    EXPECT_EQ(connected, 1);
+    EXPECT_EQ(accesses(), 0u);
+}
+
 TEST_F(SettingsCommands, MemoryFigures) {
     change([](sim::MouseState& s) {
         s.memoryUnits = 64;
