@@ -126,7 +126,7 @@ int run() {
         {"F24 (step up)", {kVkF24}},
         {"F21+F23 (stage 5)", {kVkF21, kVkF23}},
     };
-    constexpr int kRepetitions = 500;
+    constexpr int kRepetitions = 200;
 
     std::vector<double> without;
     for (const Sequence& s : sequences) without.push_back(microsecondsPerEvent(s.chord, kRepetitions));
