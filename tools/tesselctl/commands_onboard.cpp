@@ -13,12 +13,10 @@ namespace {
 
 constexpr int kProfileCount = 5;
 constexpr int kButtonCount = 9;
-constexpr std::size_t kMaxNameCharacters = 19;  // a name record holds 19 characters and a terminator
 
 std::wstring checkedName(const std::string& text) {
-    std::wstring name = toWide(text);
-    if (name.size() > kMaxNameCharacters) throw UsageError("a name holds at most 19 characters");
-    return name;
+    checkNameLength(text);
+    return toWide(text);
 }
 
 long profileId(IHaldenProfile& profile) {
@@ -33,8 +31,20 @@ std::string profileName(IHaldenProfile& profile) {
     return name.utf8();
 }
 
+// An entry whose function code the middleware cannot decode is left as the buffer held it:
+// then it keeps this mapping type, and the button of its place in the default layout.
+constexpr std::int32_t kUnreadMapping = -1;
+
+std::string onboardFunction(const store::ButtonMapping& mapping) {
+    return mapping.mappingType == kUnreadMapping ? "unknown" : functionText(mapping, Place::mouse);
+}
+
 std::array<store::ButtonMapping, kButtonCount> readMappings(IHaldenProfile& profile) {
     std::array<_TButtonMappingInfo, kButtonCount> records{};
+    for (int i = 0; i < kButtonCount; ++i) {
+        records[i].lButton = static_cast<_TButtonDefinitionType>(i + 1);
+        records[i].mappingType = static_cast<_TButtonMappingType>(kUnreadMapping);
+    }
     _TButtonMappingInfo* first = records.data();
     _TProfileParams params{0, kButtonCount, &first};
     check(profile.GetButtonMappings(&params), "reading the button mappings");
@@ -47,15 +57,14 @@ std::array<store::ButtonMapping, kButtonCount> readMappings(IHaldenProfile& prof
 Json mappingsJson(const std::array<store::ButtonMapping, kButtonCount>& mappings) {
     Json list = Json::array();
     for (const store::ButtonMapping& mapping : mappings)
-        list.push(Json::object().set("button", buttonName(mapping.button)).set("function", functionText(mapping, Place::mouse)));
+        list.push(Json::object().set("button", buttonName(mapping.button)).set("function", onboardFunction(mapping)));
     return list;
 }
 
 std::string mappingsText(const std::array<store::ButtonMapping, kButtonCount>& mappings, const char* indent) {
     std::string text;
     for (const store::ButtonMapping& mapping : mappings)
-        text += (text.empty() ? "" : "\n") + std::string(indent) + buttonName(mapping.button) + "=" +
-                functionText(mapping, Place::mouse);
+        text += (text.empty() ? "" : "\n") + std::string(indent) + buttonName(mapping.button) + "=" + onboardFunction(mapping);
     return text;
 }
 
@@ -312,7 +321,8 @@ void deleteMacro(Context& context) {
     const long id = takeMacroId(context.args);
     context.args.noMore();
     Middleware& middleware = context.mouse();
-    check(middleware.macroManager()->DeleteMacro(openMacro(middleware, id).Get()), "deleting macro " + std::to_string(id));
+    check(middleware.macroManager()->DeleteMacro(openMacro(middleware, id).Get()), "deleting macro " + std::to_string(id),
+          {{E_FAIL, "the mouse holds no macro with this id"}});
     context.out.result(Json::object().set("deleted", id), "deleted macro " + std::to_string(id));
 }
 

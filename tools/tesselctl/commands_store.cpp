@@ -198,47 +198,48 @@ void storedProfiles(Context& context, const std::string& verb) {
 
 // --- profile groups and spell books: named lists of profiles and of macros ---
 
-// The operations of one kind of named list.
+// The operations of one kind of named list, on the store object that keeps it.
+template <class Store>
 struct ListKind {
-    const char* kind;     // "profile group"
-    const char* member;   // "profile"
-    HRESULT (*count)(Context&, long*);
-    HRESULT (*list)(Context&, long, LPWSTR*);
-    HRESULT (*countMembers)(Context&, LPWSTR, long*);
-    HRESULT (*load)(Context&, LPWSTR, long, LPWSTR*);
-    HRESULT (*save)(Context&, LPWSTR, long, LPWSTR*);
-    HRESULT (*remove)(Context&, LPWSTR);
+    const char* kind;    // "profile group"
+    const char* member;  // "profile"
+    ComPtr<Store> (*open)(Context&);
+    HRESULT (STDMETHODCALLTYPE Store::*count)(long*);
+    HRESULT (STDMETHODCALLTYPE Store::*list)(long, LPWSTR*);
+    HRESULT (STDMETHODCALLTYPE Store::*countMembers)(LPWSTR, long*);
+    HRESULT (STDMETHODCALLTYPE Store::*load)(LPWSTR, long, LPWSTR*);
+    HRESULT (STDMETHODCALLTYPE Store::*save)(LPWSTR, long, LPWSTR*);
+    HRESULT (STDMETHODCALLTYPE Store::*remove)(LPWSTR);
 };
 
-const ListKind kGroups = {
-    "profile group", "profile",
-    [](Context& c, long* n) { return storeProfiles(c)->LoadNumProfileGroups(n); },
-    [](Context& c, long n, LPWSTR* names) { return storeProfiles(c)->LoadProfileGroupList(n, names); },
-    [](Context& c, LPWSTR name, long* n) { return storeProfiles(c)->LoadNumProfilesInGroup(name, n); },
-    [](Context& c, LPWSTR name, long n, LPWSTR* names) { return storeProfiles(c)->LoadProfileGroup(name, n, names); },
-    [](Context& c, LPWSTR name, long n, LPWSTR* names) { return storeProfiles(c)->SaveProfileGroup(name, n, names); },
-    [](Context& c, LPWSTR name) { return storeProfiles(c)->DeleteProfileGroup(name); },
+const ListKind<IProfile> kGroups = {
+    "profile group",           "profile",
+    storeProfiles,             &IProfile::LoadNumProfileGroups,
+    &IProfile::LoadProfileGroupList, &IProfile::LoadNumProfilesInGroup,
+    &IProfile::LoadProfileGroup,     &IProfile::SaveProfileGroup,
+    &IProfile::DeleteProfileGroup,
 };
 
-const ListKind kSpellBooks = {
-    "spell book", "macro",
-    [](Context& c, long* n) { return storeMacros(c)->LoadNumSpellBooks(n); },
-    [](Context& c, long n, LPWSTR* names) { return storeMacros(c)->LoadSpellBookList(n, names); },
-    [](Context& c, LPWSTR name, long* n) { return storeMacros(c)->LoadNumMacrosInSpellBook(name, n); },
-    [](Context& c, LPWSTR name, long n, LPWSTR* names) { return storeMacros(c)->LoadSpellBook(name, n, names); },
-    [](Context& c, LPWSTR name, long n, LPWSTR* names) { return storeMacros(c)->SaveSpellBook(name, n, names); },
-    [](Context& c, LPWSTR name) { return storeMacros(c)->DeleteSpellBook(name); },
+const ListKind<IMacroHandling> kSpellBooks = {
+    "spell book",              "macro",
+    storeMacros,               &IMacroHandling::LoadNumSpellBooks,
+    &IMacroHandling::LoadSpellBookList, &IMacroHandling::LoadNumMacrosInSpellBook,
+    &IMacroHandling::LoadSpellBook,     &IMacroHandling::SaveSpellBook,
+    &IMacroHandling::DeleteSpellBook,
 };
 
-void storedLists(Context& context, const ListKind& kind, const std::string& verb) {
+template <class Store>
+void storedLists(Context& context, const ListKind<Store>& kind, const std::string& verb) {
     Arguments& args = context.args;
     const std::string kindName = kind.kind;
     if (verb == "list") {
         args.noMore();
+        const ComPtr<Store> store = kind.open(context);
         long count = 0;
-        check(kind.count(context, &count), "counting the " + kindName + "s");
-        return printNames(context, loadNames(count, [&](long n, LPWSTR* names) { return kind.list(context, n, names); },
-                                             "listing the " + kindName + "s"),
+        check((store.Get()->*kind.count)(&count), "counting the " + kindName + "s");
+        return printNames(context,
+                          loadNames(count, [&](long n, LPWSTR* names) { return (store.Get()->*kind.list)(n, names); },
+                                    "listing the " + kindName + "s"),
                           ("no " + kindName + "s").c_str());
     }
     const std::string name = args.take("a name");
@@ -246,21 +247,23 @@ void storedLists(Context& context, const ListKind& kind, const std::string& verb
     const std::initializer_list<Hint> missing = {{E_FAIL, "nothing of this name is stored"}};
     if (verb == "show") {
         args.noMore();
+        const ComPtr<Store> store = kind.open(context);
         long count = 0;
-        check(kind.countMembers(context, wide.data(), &count), "reading " + kindName + " " + name, missing);
-        const std::vector<std::string> members = loadNames(
-            count, [&](long n, LPWSTR* names) { return kind.load(context, wide.data(), n, names); }, "reading " + kindName + " " + name);
-        return printNames(context, members, "(empty)");
+        check((store.Get()->*kind.countMembers)(wide.data(), &count), "reading " + kindName + " " + name, missing);
+        return printNames(context,
+                          loadNames(count, [&](long n, LPWSTR* names) { return (store.Get()->*kind.load)(wide.data(), n, names); },
+                                    "reading " + kindName + " " + name),
+                          "(empty)");
     }
     if (verb == "save") {
         NameArray members(args.takeRest());
-        check(kind.save(context, wide.data(), members.count(), members.data()), "saving " + kindName + " " + name,
-              {{E_FAIL, std::string("every ") + kind.member + " it lists must be stored first"}});
+        check((kind.open(context).Get()->*kind.save)(wide.data(), members.count(), members.data()),
+              "saving " + kindName + " " + name, {{E_FAIL, std::string("every ") + kind.member + " it lists must be stored first"}});
         return printDone(context, "saved", kindName, name);
     }
     if (verb == "delete") {
         args.noMore();
-        check(kind.remove(context, wide.data()), "deleting " + kindName + " " + name, missing);
+        check((kind.open(context).Get()->*kind.remove)(wide.data()), "deleting " + kindName + " " + name, missing);
         return printDone(context, "deleted", kindName, name);
     }
     throw UsageError("unknown store command \"" + verb + "\"");

@@ -48,8 +48,4 @@ void Output::result(const Json& data, std::string_view text) const {
     writeOut(json_ ? data.dump() + "\n" : std::string(text) + "\n");
 }
 
-void Output::note(std::string_view text) const {
-    if (!json_) writeOut(std::string(text) + "\n");
-}
-
 }  // namespace tessel::ctl

@@ -22,8 +22,6 @@ public:
     bool json() const { return json_; }
     // Prints `data` as JSON or `text` (with a line end added), whichever was chosen.
     void result(const Json& data, std::string_view text) const;
-    // A note for the reader; text output only.
-    void note(std::string_view text) const;
 
 private:
     bool json_;

@@ -45,7 +45,6 @@ constexpr std::array<const char*, 3> kMacroModes = {"count", "until-same", "unti
 constexpr std::array<const char*, 3> kMacroTypes = {"action", "keystroke", "macro"};
 
 constexpr std::uint32_t kMaxMouseDelay = 0xFFFFFF;  // a 24-bit delay on the mouse
-constexpr std::uint32_t kMinFixedDelay = 10;
 
 std::string hexByte(std::uint32_t value) {
     char text[8];
@@ -165,6 +164,11 @@ std::int32_t clickType(std::string_view text) {
 
 }  // namespace
 
+void checkNameLength(std::string_view utf8) {
+    if (toU16(utf8).size() > kMaxNameCharacters)
+        throw UsageError("a name holds at most " + std::to_string(kMaxNameCharacters) + " characters");
+}
+
 // --- buttons and their functions ---
 
 std::string buttonName(std::int32_t button) {
@@ -199,7 +203,7 @@ const char* const kFunctionHelp = R"(FUNCTION is one of
   key:SCANCODE               press a key, e.g. key:0x1E (mouse only)
   action:NAME                a stored user action (store only)
   media:V1,V2, advanced:V1,V2  multimedia or advanced function by its two raw values
-  raw:TYPE,ACTION,W1,W2,W3   any mapping by its numbers
+  raw:TYPE,ACTION,W1,W2,W3   any other mapping by its numbers (store only)
 )";
 
 std::string functionText(const store::ButtonMapping& mapping, Place place) {
@@ -284,12 +288,13 @@ void parseFunction(std::string_view text, Place place, store::ButtonMapping& map
         mapping.mappingType = kind == "media" ? rec::BUTTON_MAPPING_MULTIMEDIA : rec::BUTTON_MAPPING_ADVANCED;
         mapping.action = action(rec::BUTTON_ACTION_RAW_VALUE, values[0], values[1]);
     } else if (kind == "raw") {
+        // The mouse reads back only the functions that have names; anything else would stay on
+        // it as a code nobody can read.
+        onlyOn(Place::store);
         const std::vector<std::int32_t> values = numberList(value, 5, "raw");
         mapping.mappingType = values[0];
         mapping.action = action(values[1], values[2], values[3], values[4]);
-        if (mapping.namesEntry())
-            throw UsageError("raw mappings of type 2 and 3 name a macro or action: use macro: or " +
-                             std::string(place == Place::store ? "action:" : "key:"));
+        if (mapping.namesEntry()) throw UsageError("raw mappings of type 2 and 3 name a macro or action: use macro: or action:");
     } else {
         throw UsageError("unknown function \"" + std::string(text) + "\"");
     }
@@ -307,7 +312,8 @@ store::ButtonMapping parseMapping(std::string_view text, Place place) {
 // --- macros ---
 
 const char* const kMacroHelp = R"(A macro DESCRIPTION is a list of words:
-  name=TEXT, delay=MS        the macro's name and fixed delay (10 ms or more), on the mouse
+  name=TEXT, delay=MS        the macro's name and fixed delay on the mouse (which keeps at
+                             least 10 ms)
   version=N, repeat=N, mode=count|until-same|until-released, type=action|keystroke|macro,
   icon=TEXT                  the header of a stored macro
   down:SCANCODE, up:SCANCODE a key going down or up, e.g. down:0x1E
@@ -397,11 +403,11 @@ MacroDescription parseMacro(const std::vector<std::string>& words, Place place) 
             const auto& [key, value] = *assignment;
             if (key == "name") {
                 onlyOn(Place::mouse, "name=");
-                if (store::decodeUtf8(value).size() > 19) throw UsageError("a macro name holds at most 19 characters");
+                checkNameLength(value);
                 description.name = value;
             } else if (key == "delay") {
                 onlyOn(Place::mouse, "delay=");
-                description.fixedDelay = static_cast<std::uint32_t>(parseNumber(value, kMinFixedDelay, kMaxMouseDelay, "the fixed delay"));
+                description.fixedDelay = static_cast<std::uint32_t>(parseNumber(value, 0, kMaxMouseDelay, "the fixed delay"));
             } else if (key == "version" || key == "repeat") {
                 onlyOn(Place::store, key + "=");
                 (key == "version" ? macro.version : macro.repeat) =

@@ -20,6 +20,11 @@ namespace tessel::ctl {
 // delay per macro; the settings store keeps macro and user-action names and the macro header.
 enum class Place { mouse, store };
 
+// Names of the mouse's profiles and macros: a 40-byte record holds 19 characters and a
+// terminator. A longer name is a UsageError.
+inline constexpr std::size_t kMaxNameCharacters = 19;
+void checkNameLength(std::string_view utf8);
+
 // --- buttons and their functions ---
 
 // "left", "right", "middle", "button5", "button4", "dpi-up", "dpi-down", "scroll-up",
@@ -31,8 +36,8 @@ std::int32_t parseButton(std::string_view text);
 // FUNCTION of a mapping: disabled, a button function (click, menu, universal-scroll, button4,
 // button5, button6, button7, scroll-up, scroll-down, otf-sensitivity, dpi-up, dpi-down,
 // double-click, stop, off), stage:N, profile:N, macro:ID[,WORD] / macro:NAME, key:SCANCODE
-// (mouse) / action:NAME (store), media:V1,V2, advanced:V1,V2, or raw:TYPE,ACTION,W1,W2,W3 for
-// whatever has no other form.
+// (mouse) / action:NAME (store), media:V1,V2, advanced:V1,V2, or (store only)
+// raw:TYPE,ACTION,W1,W2,W3 for whatever has no other form.
 std::string functionText(const store::ButtonMapping& mapping, Place place);
 void parseFunction(std::string_view text, Place place, store::ButtonMapping& mapping);
 // "BUTTON=FUNCTION".

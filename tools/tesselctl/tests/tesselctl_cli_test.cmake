@@ -86,6 +86,12 @@ json_expect("${buttons}" "middle" 2 button)
 json_expect("${buttons}" "key:0x1E" 2 function)
 json_expect("${buttons}" "click" 0 function)
 sim_expect("buttons = 01:01:00:00 02:41:00:00 03:31:1e:00 04:04:00:00 05:05:00:00 06:21:02:00" show)
+# A function code the middleware cannot read back shows as unknown, and can be replaced.
+file(READ "${STATE}" state)
+string(REPLACE "buttons = 01:01:00:00" "buttons = 01:0f:00:00" state "${state}")
+file(WRITE "${STATE}" "${state}")
+step(0 "left=unknown\nright=macro:1" profiles buttons 1)
+step(0 "left=click\nright=macro:1" profiles buttons 1 set left=click)
 
 # --- onboard macros ---
 step(0 "no macros" macros list)

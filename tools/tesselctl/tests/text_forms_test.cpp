@@ -94,8 +94,9 @@ TEST(ButtonMappings, RefuseWhatTheyCannotMean) {
         {"left=key:0x1E", Place::store},       // the store keeps user actions, not key codes
         {"left=action:Mail", Place::mouse},    // the mouse keeps key codes, not user actions
         {"left=media:1", Place::mouse},        // two values
-        {"left=raw:2,0,0,0,0", Place::mouse},  // a macro mapping needs its macro
+        {"left=raw:2,0,0,0,0", Place::store},  // a macro mapping needs its macro
         {"left=raw:1,2,3", Place::store},
+        {"left=raw:6,5,15,0,0", Place::mouse}, // the mouse could not read it back
     };
     for (const auto& [text, place] : cases) {
         SCOPED_TRACE(text);
@@ -145,7 +146,7 @@ TEST(Macros, RefuseWhatTheyCannotMean) {
         {"30ms down:0x1E", Place::mouse},             // a delay after nothing
         {"down:0x1E 30ms 40ms", Place::mouse},        // two delays
         {"down:0x1E 16777216ms", Place::mouse},       // beyond 24 bits
-        {"delay=5", Place::mouse},                    // the fixed delay is 10 ms or more
+        {"delay=16777216", Place::mouse},             // the fixed delay has 24 bits
         {"name=ABCDEFGHIJKLMNOPQRST", Place::mouse},  // 20 characters
         {"name=\"open", Place::mouse},
         {"repeat=2", Place::mouse},                   // store-only header
