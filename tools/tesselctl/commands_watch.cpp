@@ -205,7 +205,10 @@ void runWatch(Context& context) {
             wait = static_cast<DWORD>(deadline - now);
         }
         const HANDLE stop = console.stop();
-        if (MsgWaitForMultipleObjects(1, &stop, FALSE, wait, QS_ALLINPUT) == WAIT_OBJECT_0) return;
+        if (MsgWaitForMultipleObjects(1, &stop, FALSE, wait, QS_ALLINPUT) == WAIT_OBJECT_0) {
+            writeError("tesselctl: interrupted after " + std::to_string(sink->count()) + " events\n");
+            return;
+        }
     }
     if (count)
         throw std::runtime_error(std::to_string(sink->count()) + " of " + std::to_string(count) + " events arrived within " +

@@ -52,6 +52,22 @@ watcher=
 tr -d '\r' <"$work/profile.out" |
   grep -qx '{"event":"OnHaldenEvent","validFields":2,"dpiX":0,"dpiY":0,"activeProfile":2}' || fail "no profile event"
 
+# Ctrl+C (Wine turns SIGINT into it) ends the watch as a success: the subscriptions end and the
+# exit code is the tool's own, not the one of a process the system ended.
+"$emulator" "$tool" watch >"$work/interrupt.out" 2>"$work/interrupt.err" &
+watcher=$!
+await_watching interrupt
+kill -INT "$watcher"
+for _ in $(seq 100); do kill -0 "$watcher" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$watcher" 2>/dev/null && fail "Ctrl+C did not end the watch within 10 s"
+set +e
+wait "$watcher"
+code=$?
+set -e
+watcher=
+[ "$code" -eq 0 ] || fail "the interrupted watch ended with $code"
+grep -q "interrupted after 0 events" "$work/interrupt.err" || fail "the watch did not see Ctrl+C"
+
 # Without a press the count is not reached: a failure once the timeout has passed.
 set +e
 "$emulator" "$tool" watch --count 1 --timeout 1500 >"$work/quiet.out" 2>"$work/quiet.err"
