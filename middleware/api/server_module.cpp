@@ -1,0 +1,96 @@
+// Entry points of the in-process server: the class factory for its creatable classes and the
+// unload check. Registration is in registration.cpp.
+#include "middleware/api/server_module.h"
+
+#include "middleware/api/ServerLib.h"
+#include "middleware/api/server_objects.h"
+
+namespace tessel::com {
+namespace {
+
+HMODULE g_module = nullptr;
+
+using CreateFunction = HRESULT (*)(IUnknown* outer, REFIID iid, void** object);
+
+struct CreatableClass {
+    const CLSID* clsid;
+    CreateFunction create;
+};
+
+// The classes clients can create, each by its class GUID.
+const CreatableClass kCreatableClasses[] = {
+    {&CLSID_DeviceEnumeration, createDeviceEnumeration},
+};
+
+// One factory object per DllGetClassObject call, bound to one entry of the table.
+class ClassFactory : public IClassFactory {
+public:
+    explicit ClassFactory(CreateFunction create) : create_(create) {}
+
+    static const QITAB* interfaceTable() {
+        static const QITAB table[] = {QITABENT(ClassFactory, IClassFactory), {}};
+        return table;
+    }
+
+    IFACEMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        *object = nullptr;
+        return create_(outer, iid, object);
+    }
+    IFACEMETHODIMP LockServer(BOOL lock) override {
+        lock ? ModuleCount::lock() : ModuleCount::unlock();
+        return S_OK;
+    }
+
+private:
+    CreateFunction create_;
+};
+
+}  // namespace
+
+HMODULE moduleHandle() { return g_module; }
+
+std::wstring modulePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(g_module, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+HRESULT loadServerTypeLib(ComPtr<ITypeLib>& library) {
+    const std::wstring path = modulePath();
+    if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
+    return LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.ReleaseAndGetAddressOf());
+}
+
+}  // namespace tessel::com
+
+using namespace tessel::com;
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        g_module = instance;
+        DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    for (const CreatableClass& entry : kCreatableClasses) {
+        if (*entry.clsid != clsid) continue;
+        auto factory = makeObject<ClassFactory>(entry.create);
+        if (!factory) return E_OUTOFMEMORY;
+        return factory->QueryInterface(iid, object);
+    }
+    return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+STDAPI DllCanUnloadNow() { return ModuleCount::idle() ? S_OK : S_FALSE; }
