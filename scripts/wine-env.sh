@@ -17,7 +17,8 @@ case "$action" in
         cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
       fi
     fi
-    wineserver -p </dev/null >/dev/null 2>&1
+    # A server already running for this prefix (a manual session, the demo) is fine.
+    wineserver -p </dev/null >/dev/null 2>&1 || true
     wine wineboot </dev/null >/dev/null 2>&1
     ;;
   stop)
