@@ -18,9 +18,9 @@ fs::path temporaryBeside(const fs::path& target) {
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     const auto thread = std::hash<std::thread::id>{}(std::this_thread::get_id());
     fs::path name = target;
-    name += u".tmp" + fs::path(std::to_string(stamp ^ thread) + "-" +
-                               std::to_string(counter.fetch_add(1)))
-                          .u16string();
+    name += u".tmp" +
+            fs::path(std::to_string(stamp ^ thread) + "-" + std::to_string(counter.fetch_add(1)))
+                .u16string();
     return name;
 }
 

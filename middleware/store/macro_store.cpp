@@ -59,7 +59,8 @@ HResult MacroStore::load(const std::u16string& name, Macro& macro) const {
     std::vector<std::uint8_t> bytes;
     for (std::uint32_t i = 0; hr::succeeded(status) && i < count; ++i) {
         status = entry->readBinary(indexName(i), kElementSize, bytes);
-        if (hr::succeeded(status)) read.elements.push_back(decodeElement(bytes.data(), bytes.size()));
+        if (hr::succeeded(status))
+            read.elements.push_back(decodeElement(bytes.data(), bytes.size()));
     }
     if (hr::succeeded(status)) macro = std::move(read);
     return status;
@@ -86,7 +87,8 @@ HResult UserActionStore::save(const std::u16string& name, const UserAction& acti
     if (HResult status = replaceEntry(key_, name, entry); hr::failed(status)) return status;
     HResult status = entry->writeLong(valuename::code, action.code);
     if (hr::succeeded(status))
-        status = entry->writeDword(valuename::numData, static_cast<std::uint32_t>(action.data.size()));
+        status =
+            entry->writeDword(valuename::numData, static_cast<std::uint32_t>(action.data.size()));
     if (hr::succeeded(status))
         status = entry->writeBinary(valuename::data, action.data.data(), action.data.size());
     return status;

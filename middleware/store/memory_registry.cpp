@@ -105,8 +105,7 @@ public:
         return reach(path, true, key);
     }
 
-    std::uint32_t openKey(const std::u16string& path,
-                          std::unique_ptr<RegistryKey>& key) override {
+    std::uint32_t openKey(const std::u16string& path, std::unique_ptr<RegistryKey>& key) override {
         std::lock_guard guard(state_->lock);
         return reach(path, false, key);
     }
@@ -140,8 +139,8 @@ public:
         return syserr::success;
     }
 
-    std::uint32_t setValue(const std::u16string& name, std::uint32_t type,
-                           const std::uint8_t* data, std::uint32_t size) override {
+    std::uint32_t setValue(const std::u16string& name, std::uint32_t type, const std::uint8_t* data,
+                           std::uint32_t size) override {
         std::lock_guard guard(state_->lock);
         if (node_->deleted) return regerr::keyDeleted;
         const std::u16string key = folded(name);
@@ -152,8 +151,8 @@ public:
         return syserr::success;
     }
 
-    std::uint32_t queryValue(const std::u16string& name, std::uint32_t& type,
-                             std::uint8_t* buffer, std::uint32_t& size) override {
+    std::uint32_t queryValue(const std::u16string& name, std::uint32_t& type, std::uint8_t* buffer,
+                             std::uint32_t& size) override {
         std::lock_guard guard(state_->lock);
         if (node_->deleted) return regerr::keyDeleted;
         const Value* value = node_->value(folded(name));

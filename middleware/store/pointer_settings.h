@@ -5,9 +5,9 @@
 // mouse; nothing is kept here between calls.
 //
 // IPerformanceSettings → PerformanceSettings:
-//   SetWindowsPointerSpeed → setWindowsPointerSpeed   GetWindowsPointerSpeed → getWindowsPointerSpeed
-//   SetAccelerationControl → setAccelerationControl   GetAccelerationStatus  → getAccelerationStatus
-//   SetAcceleration        → setAcceleration          GetAcceleration        → getAcceleration
+//   SetWindowsPointerSpeed  setWindowsPointerSpeed   GetWindowsPointerSpeed  getWindowsPointerSpeed
+//   SetAccelerationControl  setAccelerationControl   GetAccelerationStatus   getAccelerationStatus
+//   SetAcceleration         setAcceleration          GetAcceleration         getAcceleration
 // The other 18 operations (SetSensitivity … GetOnScreenDisplayStatus) return hr::notImpl
 // (E_NOTIMPL) and change nothing.
 #include <array>

@@ -23,7 +23,9 @@ HResult writeMappings(const EntryKey& entry, const Profile& profile) {
 
 ProfileStore::ProfileStore(StoreKey key, std::unique_ptr<MacroStore> macros,
                            std::unique_ptr<UserActionStore> userActions)
-    : Collection(std::move(key)), macros_(std::move(macros)), userActions_(std::move(userActions)) {}
+    : Collection(std::move(key)),
+      macros_(std::move(macros)),
+      userActions_(std::move(userActions)) {}
 
 HResult ProfileStore::open(RegistryPort& registry, const std::u16string& deviceKeyName,
                            std::unique_ptr<ProfileStore>& store) {
@@ -68,8 +70,7 @@ HResult ProfileStore::save(const std::u16string& name, const Profile& profile) c
     if (HResult status = writeMappings(*entry, profile); hr::failed(status)) return status;
     for (const auto& mapping : profile.mappings) {
         if (!mapping.namesEntry()) continue;
-        if (HResult status = referencedKey(mapping).addReference(mapping.name);
-            hr::failed(status))
+        if (HResult status = referencedKey(mapping).addReference(mapping.name); hr::failed(status))
             return status;
     }
     return hr::ok;
@@ -87,7 +88,8 @@ HResult ProfileStore::load(const std::u16string& name, Profile& profile) const {
     std::vector<std::uint8_t> bytes;
     for (std::uint32_t i = 0; hr::succeeded(status) && i < count; ++i) {
         status = entry->readBinary(indexName(i), kMappingReadBytes, bytes);
-        if (hr::succeeded(status)) read.mappings.push_back(decodeMapping(bytes.data(), bytes.size()));
+        if (hr::succeeded(status))
+            read.mappings.push_back(decodeMapping(bytes.data(), bytes.size()));
     }
     if (hr::succeeded(status)) profile = std::move(read);
     return status;
@@ -106,8 +108,7 @@ HResult ProfileStore::release(const std::u16string& name) const {
     if (HResult status = load(name, profile); hr::failed(status)) return status;
     for (const auto& mapping : profile.mappings) {
         if (!mapping.namesEntry()) continue;
-        if (HResult status = referencedKey(mapping).dropReference(mapping.name);
-            hr::failed(status))
+        if (HResult status = referencedKey(mapping).dropReference(mapping.name); hr::failed(status))
             return status;
     }
     return key_.deleteEntry(name);
@@ -123,8 +124,7 @@ HResult ProfileGroupStore::open(RegistryPort& registry, const std::u16string& de
         hr::failed(status))
         return status;
     std::unique_ptr<ProfileStore> profiles;
-    if (HResult status = ProfileStore::open(registry, deviceKeyName, profiles);
-        hr::failed(status))
+    if (HResult status = ProfileStore::open(registry, deviceKeyName, profiles); hr::failed(status))
         return status;
     store.reset(new ProfileGroupStore(std::move(*key), std::move(profiles)));
     return hr::ok;
@@ -133,8 +133,7 @@ HResult ProfileGroupStore::open(RegistryPort& registry, const std::u16string& de
 HResult PrivateProfileStore::open(RegistryPort& registry, const std::u16string& deviceKeyName,
                                   std::unique_ptr<PrivateProfileStore>& store) {
     std::optional<StoreKey> key;
-    if (HResult status =
-            StoreKey::open(registry, deviceKeyName, collection::privateProfiles, key);
+    if (HResult status = StoreKey::open(registry, deviceKeyName, collection::privateProfiles, key);
         hr::failed(status))
         return status;
     store.reset(new PrivateProfileStore(std::move(*key)));
@@ -143,8 +142,7 @@ HResult PrivateProfileStore::open(RegistryPort& registry, const std::u16string& 
 
 HResult PrivateProfileStore::saveLastActive(const Profile& profile) const {
     std::optional<EntryKey> entry;
-    if (HResult status = key_.recreateEntry(kLastActive, entry); hr::failed(status))
-        return status;
+    if (HResult status = key_.recreateEntry(kLastActive, entry); hr::failed(status)) return status;
     return writeMappings(*entry, profile);
 }
 

@@ -20,8 +20,10 @@
 //   SaveProfileGroup[Managed]              groups.save(group, names)
 //   LoadProfileGroup[Managed]              groups.load(group, n, names)
 //   DeleteProfileGroup                     groups.remove(group)
-//   ExportProfileGroup / ImportProfileGroup            exportProfileGroup / importProfileGroup
-//   ExportAllProfileGroups / ImportAllProfileGroups    exportAllProfileGroups / importAllProfileGroups
+//   ExportProfileGroup / ImportProfileGroup
+//                                          exportProfileGroup / importProfileGroup
+//   ExportAllProfileGroups / ImportAllProfileGroups
+//                                          exportAllProfileGroups / importAllProfileGroups
 //   SetButtonMappings[Managed], GetButtonMappings[Managed]
 //                                          privateProfiles.saveLastActive({version, mappings})
 //                                          (fromRecord / toRecord, fromManaged / toManaged)
@@ -41,24 +43,31 @@
 //   DeleteSpellBook                        books.remove(book)
 //   LoadNumMacros                          macros.count(n)
 //   LoadMacroList[Managed]                 macros.list(n, names)
-//   SaveMacro[Managed]                     macros.save(macro, value)   (fromRecord(_TMacroParams))
+//   SaveMacro[Managed]                     macros.save(macro, value) (fromRecord(_TMacroParams))
 //   LoadMacro[Managed]                     macros.load(macro, value)   (FixedDelay left as is)
 //   DeleteMacro                            macros.remove(macro)
-//   ExportSpellBook / ImportSpellBook / ExportAllSpellBooks / ImportAllSpellBooks
-//                                          exportSpellBook / importSpellBook / exportAllSpellBooks / importAllSpellBooks
-//   ExportMacro / ImportMacro / ExportAllMacros / ImportAllMacros
-//                                          exportMacro / importMacro / exportAllMacros / importAllMacros
+//   ExportSpellBook, ImportSpellBook, ExportAllSpellBooks, ImportAllSpellBooks
+//                                          exportSpellBook, importSpellBook, exportAllSpellBooks,
+//                                          importAllSpellBooks
+//   ExportMacro, ImportMacro, ExportAllMacros, ImportAllMacros
+//                                          exportMacro, importMacro, exportAllMacros,
+//                                          importAllMacros
 //
 // IUserAction (UserActionStore actions):
 //   LoadNumUserActions                     actions.count(n)
 //   LoadUserActionList[Managed]            actions.list(n, names)
-//   SaveUserAction[Managed]                actions.save(action, value) (fromRecord(_TUserActionParams))
+//   SaveUserAction[Managed]                actions.save(action, value)
+//                                          (fromRecord(_TUserActionParams))
 //   LoadUserAction[Managed]                actions.load(action, value)
 //   DeleteUserAction                       actions.remove(action)
-//   ExportUserAction / ImportUserAction / ExportAllUserActions / ImportAllUserActions
-//                                          exportUserAction / importUserAction / exportAllUserActions / importAllUserActions
+//   ExportUserAction, ImportUserAction, ExportAllUserActions, ImportAllUserActions
+//                                          exportUserAction, importUserAction,
+//                                          exportAllUserActions, importAllUserActions
 //
 // The exchange operations take a FilePort (localFiles() in the product) and the file's path.
-// The registry is a RegistryPort: Win32Registry in the product (win32_registry.h).
+// The registry is a RegistryPort: Win32Registry in the product (win32_registry.h). A store
+// that fails to open gives its open() status; the interface objects then answer as their
+// descriptions say (IProfile: E_FAIL from every store operation).
+// IPerformanceSettings: pointer_settings.h (Win32PointerSettings in the product).
 #include "middleware/store/profile_store.h"
 #include "middleware/store/xml_exchange.h"

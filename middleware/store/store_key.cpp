@@ -59,18 +59,16 @@ HResult EntryKey::readDword(const std::u16string& name, std::uint32_t& value) co
     std::uint8_t bytes[4] = {};
     std::uint32_t type = regtype::none;
     std::uint32_t size = sizeof bytes;
-    if (std::uint32_t error = key_->queryValue(name, type, bytes, size))
-        return fromRegistry(error);
+    if (std::uint32_t error = key_->queryValue(name, type, bytes, size)) return fromRegistry(error);
     value = static_cast<std::uint32_t>(bytes[0] | (bytes[1] << 8) | (bytes[2] << 16)) |
             (static_cast<std::uint32_t>(bytes[3]) << 24);
     return hr::ok;
 }
 
 HResult EntryKey::writeDword(const std::u16string& name, std::uint32_t value) const {
-    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value),
-                                   static_cast<std::uint8_t>(value >> 8),
-                                   static_cast<std::uint8_t>(value >> 16),
-                                   static_cast<std::uint8_t>(value >> 24)};
+    const std::uint8_t bytes[4] = {
+        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
     return fromRegistry(key_->setValue(name, regtype::dword, bytes, sizeof bytes));
 }
 
@@ -89,8 +87,7 @@ HResult EntryKey::readString(const std::u16string& name, std::u16string& value) 
     std::uint8_t bytes[kStringReadBytes];
     std::uint32_t type = regtype::none;
     std::uint32_t size = sizeof bytes;
-    if (std::uint32_t error = key_->queryValue(name, type, bytes, size))
-        return fromRegistry(error);
+    if (std::uint32_t error = key_->queryValue(name, type, bytes, size)) return fromRegistry(error);
     value = decodeUtf16(bytes, std::min<std::size_t>(size, sizeof bytes));
     return hr::ok;
 }
@@ -175,8 +172,7 @@ HResult StoreKey::deleteEntry(const std::u16string& name) const {
     return fromRegistry(key_->deleteKey(name));
 }
 
-HResult StoreKey::recreateEntry(const std::u16string& name,
-                                std::optional<EntryKey>& entry) const {
+HResult StoreKey::recreateEntry(const std::u16string& name, std::optional<EntryKey>& entry) const {
     if (hasEntry(name))
         if (HResult status = deleteEntry(name); hr::failed(status)) return status;
     if (HResult status = createEntry(name); hr::failed(status)) return status;

@@ -85,8 +85,8 @@ ButtonMapping decodeMapping(const std::uint8_t* bytes, std::size_t size) {
     ButtonMapping mapping;
     mapping.button = static_cast<std::int32_t>(getWord(&record[0]));
     mapping.mappingType = static_cast<std::int32_t>(getWord(&record[4]));
-    mapping.action = actionFromWords({getWord(&record[8]), getWord(&record[12]),
-                                      getWord(&record[16]), getWord(&record[20])});
+    mapping.action = actionFromWords(
+        {getWord(&record[8]), getWord(&record[12]), getWord(&record[16]), getWord(&record[20])});
     if (mapping.namesEntry() && size > kMappingRecordSize)
         mapping.name = decodeUtf16(bytes + kMappingRecordSize, size - kMappingRecordSize);
     return mapping;
@@ -104,8 +104,8 @@ std::array<std::uint8_t, kElementSize> encodeElement(const records::_TMacroEleme
 records::_TMacroElement decodeElement(const std::uint8_t* bytes, std::size_t size) {
     const auto element = padded<kElementSize>(bytes, size);
     records::_TMacroElement result{};
-    result.action = actionFromWords({getWord(&element[0]), getWord(&element[4]),
-                                     getWord(&element[8]), getWord(&element[12])});
+    result.action = actionFromWords(
+        {getWord(&element[0]), getWord(&element[4]), getWord(&element[8]), getWord(&element[12])});
     result.lDelayMs = static_cast<std::int32_t>(getWord(&element[16]));
     result.lHoldMs = static_cast<std::int32_t>(getWord(&element[20]));
     return result;
@@ -154,9 +154,10 @@ ButtonMapping fromManaged(const records::TButtonMappingManaged& managed) {
     ButtonMapping mapping;
     mapping.button = managed.lButtonType;
     mapping.mappingType = managed.lButtonMapping;
-    mapping.action = actionFromWords(
-        {static_cast<std::uint32_t>(managed.lActionType), static_cast<std::uint32_t>(managed.lParam0),
-         static_cast<std::uint32_t>(managed.lParam1), static_cast<std::uint32_t>(managed.lParam2)});
+    mapping.action = actionFromWords({static_cast<std::uint32_t>(managed.lActionType),
+                                      static_cast<std::uint32_t>(managed.lParam0),
+                                      static_cast<std::uint32_t>(managed.lParam1),
+                                      static_cast<std::uint32_t>(managed.lParam2)});
     return mapping;
 }
 
@@ -172,9 +173,10 @@ records::TButtonMappingManaged toManaged(const ButtonMapping& mapping) {
 
 records::_TMacroElement fromManaged(const records::TMacroElementManaged& managed) {
     records::_TMacroElement element{};
-    element.action = actionFromWords(
-        {static_cast<std::uint32_t>(managed.lActionType), static_cast<std::uint32_t>(managed.lParam0),
-         static_cast<std::uint32_t>(managed.lParam1), static_cast<std::uint32_t>(managed.lParam2)});
+    element.action = actionFromWords({static_cast<std::uint32_t>(managed.lActionType),
+                                      static_cast<std::uint32_t>(managed.lParam0),
+                                      static_cast<std::uint32_t>(managed.lParam1),
+                                      static_cast<std::uint32_t>(managed.lParam2)});
     element.lDelayMs = managed.lDelayMs;
     element.lHoldMs = managed.lHoldMs;
     return element;
@@ -192,8 +194,7 @@ records::TMacroElementManaged toManaged(const records::_TMacroElement& element) 
 
 HResult fromRecord(const records::_TMacroParams& params, Macro& macro) {
     if (params.lNumElements < 0) return hr::invalidArg;
-    if (params.lNumElements > 0 && (!params.ppElements || !*params.ppElements))
-        return hr::pointer;
+    if (params.lNumElements > 0 && (!params.ppElements || !*params.ppElements)) return hr::pointer;
     macro = Macro{};
     macro.version = params.lVersion;
     macro.options = params.options;

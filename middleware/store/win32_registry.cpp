@@ -30,8 +30,7 @@ public:
         return static_cast<std::uint32_t>(status);
     }
 
-    std::uint32_t openKey(const std::u16string& path,
-                          std::unique_ptr<RegistryKey>& key) override {
+    std::uint32_t openKey(const std::u16string& path, std::unique_ptr<RegistryKey>& key) override {
         HKEY opened = nullptr;
         const LSTATUS status = RegOpenKeyExW(key_, wide(path), 0, KEY_ALL_ACCESS, &opened);
         if (status == ERROR_SUCCESS) key = std::make_unique<Win32Key>(opened, true);
@@ -44,9 +43,9 @@ public:
 
     std::uint32_t subkeyCount(std::uint32_t& count) override {
         DWORD subkeys = 0;
-        const LSTATUS status = RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, &subkeys,
-                                                nullptr, nullptr, nullptr, nullptr, nullptr,
-                                                nullptr, nullptr);
+        const LSTATUS status =
+            RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_SUCCESS) count = subkeys;
         return static_cast<std::uint32_t>(status);
     }
@@ -55,20 +54,20 @@ public:
                           std::u16string& name) override {
         std::vector<wchar_t> buffer(capacity ? capacity : 1);
         DWORD length = capacity;
-        const LSTATUS status = RegEnumKeyExW(key_, index, buffer.data(), &length, nullptr,
-                                             nullptr, nullptr, nullptr);
+        const LSTATUS status =
+            RegEnumKeyExW(key_, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_SUCCESS)
             name.assign(reinterpret_cast<const char16_t*>(buffer.data()), length);
         return static_cast<std::uint32_t>(status);
     }
 
-    std::uint32_t setValue(const std::u16string& name, std::uint32_t type,
-                           const std::uint8_t* data, std::uint32_t size) override {
+    std::uint32_t setValue(const std::u16string& name, std::uint32_t type, const std::uint8_t* data,
+                           std::uint32_t size) override {
         return static_cast<std::uint32_t>(RegSetValueExW(key_, wide(name), 0, type, data, size));
     }
 
-    std::uint32_t queryValue(const std::u16string& name, std::uint32_t& type,
-                             std::uint8_t* buffer, std::uint32_t& size) override {
+    std::uint32_t queryValue(const std::u16string& name, std::uint32_t& type, std::uint8_t* buffer,
+                             std::uint32_t& size) override {
         DWORD storedType = REG_NONE;
         DWORD length = size;
         const LSTATUS status =

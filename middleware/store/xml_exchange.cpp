@@ -21,14 +21,13 @@ HResult addUserAction(XmlExchangeFile& file, const UserActionStore& actions,
     UserAction action;
     XmlItem item;
     if (HResult status = actions.load(name, action); hr::failed(status)) return status;
-    if (HResult status = makeUserActionItem(name, action, item); hr::failed(status))
-        return status;
+    if (HResult status = makeUserActionItem(name, action, item); hr::failed(status)) return status;
     file.put(XmlKind::userAction, std::move(item));
     return hr::ok;
 }
 
-HResult addProfile(XmlExchangeFile& file, const ProfileStore& profiles,
-                   const std::u16string& name, Profile& profile) {
+HResult addProfile(XmlExchangeFile& file, const ProfileStore& profiles, const std::u16string& name,
+                   Profile& profile) {
     XmlItem item;
     if (HResult status = profiles.load(name, profile); hr::failed(status)) return status;
     if (HResult status = makeProfileItem(name, profile, item); hr::failed(status)) return status;
@@ -51,8 +50,7 @@ HResult addList(XmlExchangeFile& file, XmlKind kind, const ListCollection& lists
     XmlItem item;
     if (HResult status = lists.memberCount(name, count); hr::failed(status)) return status;
     if (HResult status = lists.load(name, count, members); hr::failed(status)) return status;
-    if (HResult status = makeListItem(kind, name, members, item); hr::failed(status))
-        return status;
+    if (HResult status = makeListItem(kind, name, members, item); hr::failed(status)) return status;
     file.put(kind, std::move(item));
     for (const auto& member : members)
         if (HResult status = addMember(file, member); hr::failed(status)) return status;
@@ -195,10 +193,9 @@ auto importGroupFrom(const ProfileGroupStore& groups) {
 
 auto importBookFrom(const SpellBookStore& books) {
     return [&books](const XmlExchangeFile& file, const std::u16string& name) {
-        return importList(file, XmlKind::spellBook, books, name,
-                          [&](const std::u16string& member) {
-                              return importMacroItem(file, books.macros(), member);
-                          });
+        return importList(file, XmlKind::spellBook, books, name, [&](const std::u16string& member) {
+            return importMacroItem(file, books.macros(), member);
+        });
     };
 }
 
@@ -231,8 +228,8 @@ HResult importAllProfileGroups(const ProfileGroupStore& groups, FilePort& files,
 
 // --- profiles ---
 
-HResult exportProfile(const ProfileStore& profiles, const std::u16string& profile,
-                      FilePort& files, const std::u16string& path) {
+HResult exportProfile(const ProfileStore& profiles, const std::u16string& profile, FilePort& files,
+                      const std::u16string& path) {
     return exportInto(profiles, files, path, [&](XmlExchangeFile& file) {
         Profile read;
         if (HResult status = addProfile(file, profiles, profile, read); hr::failed(status))
@@ -261,8 +258,8 @@ HResult exportAllProfiles(const ProfileStore& profiles, FilePort& files,
                        });
 }
 
-HResult importProfile(const ProfileStore& profiles, const std::u16string& profile,
-                      FilePort& files, const std::u16string& path) {
+HResult importProfile(const ProfileStore& profiles, const std::u16string& profile, FilePort& files,
+                      const std::u16string& path) {
     return importFrom(profiles, files, path, [&](const XmlExchangeFile& file) {
         Profile read;
         if (HResult status = readProfile(file, profile, read); hr::failed(status)) return status;
@@ -292,8 +289,8 @@ HResult importAllProfiles(const ProfileStore& profiles, FilePort& files,
 
 // --- spell books ---
 
-HResult exportSpellBook(const SpellBookStore& books, const std::u16string& book,
-                        FilePort& files, const std::u16string& path) {
+HResult exportSpellBook(const SpellBookStore& books, const std::u16string& book, FilePort& files,
+                        const std::u16string& path) {
     return exportInto(books, files, path,
                       [&](XmlExchangeFile& file) { return addBookTo(books)(file, book); });
 }
@@ -303,8 +300,8 @@ HResult exportAllSpellBooks(const SpellBookStore& books, FilePort& files,
     return exportEvery(books, files, path, addBookTo(books));
 }
 
-HResult importSpellBook(const SpellBookStore& books, const std::u16string& book,
-                        FilePort& files, const std::u16string& path) {
+HResult importSpellBook(const SpellBookStore& books, const std::u16string& book, FilePort& files,
+                        const std::u16string& path) {
     return importFrom(books, files, path, [&](const XmlExchangeFile& file) {
         return importBookFrom(books)(file, book);
     });
@@ -324,10 +321,9 @@ HResult exportMacro(const MacroStore& macros, const std::u16string& macro, FileP
 }
 
 HResult exportAllMacros(const MacroStore& macros, FilePort& files, const std::u16string& path) {
-    return exportEvery(macros, files, path,
-                       [&](XmlExchangeFile& file, const std::u16string& name) {
-                           return addMacro(file, macros, name);
-                       });
+    return exportEvery(macros, files, path, [&](XmlExchangeFile& file, const std::u16string& name) {
+        return addMacro(file, macros, name);
+    });
 }
 
 HResult importMacro(const MacroStore& macros, const std::u16string& macro, FilePort& files,
@@ -348,9 +344,8 @@ HResult importAllMacros(const MacroStore& macros, FilePort& files, const std::u1
 
 HResult exportUserAction(const UserActionStore& actions, const std::u16string& action,
                          FilePort& files, const std::u16string& path) {
-    return exportInto(actions, files, path, [&](XmlExchangeFile& file) {
-        return addUserAction(file, actions, action);
-    });
+    return exportInto(actions, files, path,
+                      [&](XmlExchangeFile& file) { return addUserAction(file, actions, action); });
 }
 
 HResult exportAllUserActions(const UserActionStore& actions, FilePort& files,

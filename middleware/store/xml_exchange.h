@@ -29,22 +29,22 @@ HResult importAllProfileGroups(const ProfileGroupStore& groups, FilePort& files,
 // Profiles: exportProfile adds the macros and user actions the profile names; importProfile
 // imports them from the same file before the profile, which needs them in the store.
 // The "all" forms carry profiles only.
-HResult exportProfile(const ProfileStore& profiles, const std::u16string& profile,
-                      FilePort& files, const std::u16string& path);
+HResult exportProfile(const ProfileStore& profiles, const std::u16string& profile, FilePort& files,
+                      const std::u16string& path);
 HResult exportAllProfiles(const ProfileStore& profiles, FilePort& files,
                           const std::u16string& path);
-HResult importProfile(const ProfileStore& profiles, const std::u16string& profile,
-                      FilePort& files, const std::u16string& path);
+HResult importProfile(const ProfileStore& profiles, const std::u16string& profile, FilePort& files,
+                      const std::u16string& path);
 HResult importAllProfiles(const ProfileStore& profiles, FilePort& files,
                           const std::u16string& path);
 
 // Spell books: the book with its member macros.
-HResult exportSpellBook(const SpellBookStore& books, const std::u16string& book,
-                        FilePort& files, const std::u16string& path);
+HResult exportSpellBook(const SpellBookStore& books, const std::u16string& book, FilePort& files,
+                        const std::u16string& path);
 HResult exportAllSpellBooks(const SpellBookStore& books, FilePort& files,
                             const std::u16string& path);
-HResult importSpellBook(const SpellBookStore& books, const std::u16string& book,
-                        FilePort& files, const std::u16string& path);
+HResult importSpellBook(const SpellBookStore& books, const std::u16string& book, FilePort& files,
+                        const std::u16string& path);
 HResult importAllSpellBooks(const SpellBookStore& books, FilePort& files,
                             const std::u16string& path);
 

@@ -21,7 +21,9 @@ std::optional<XmlKind> kindNamed(std::u16string_view name) {
     return std::nullopt;
 }
 
-bool isSpace(char16_t c) { return c == u' '; }
+bool isSpace(char16_t c) {
+    return c == u' ';
+}
 
 // Reads "<" + piece + ">" into a normalised tag: the name up to the first space, then
 // attributes `name="value"`. E_FAIL for text that is not an attribute with a quoted value.
@@ -59,8 +61,7 @@ std::string asciiIn(std::u16string_view text, bool utf16) {
 }
 
 // Position of `pattern` in `bytes` from `from`; UTF-16 text matches at even offsets only.
-std::size_t findIn(std::string_view bytes, std::string_view pattern, std::size_t from,
-                   bool utf16) {
+std::size_t findIn(std::string_view bytes, std::string_view pattern, std::size_t from, bool utf16) {
     for (std::size_t pos = bytes.find(pattern, from); pos != std::string_view::npos;
          pos = bytes.find(pattern, pos + 1)) {
         if (!utf16 || pos % 2 == 0) return pos;
@@ -70,7 +71,9 @@ std::size_t findIn(std::string_view bytes, std::string_view pattern, std::size_t
 
 }  // namespace
 
-const char16_t* elementName(XmlKind kind) { return kElementNames[static_cast<std::size_t>(kind)]; }
+const char16_t* elementName(XmlKind kind) {
+    return kElementNames[static_cast<std::size_t>(kind)];
+}
 
 // --- UTF conversions ---
 
@@ -271,8 +274,7 @@ HResult XmlExchangeFile::readRoot(std::u16string_view content) {
         const auto closedKind = name.starts_with(u'/') ? kindNamed(name.substr(1)) : std::nullopt;
         if (closedKind && *closedKind != openKind) return hr::fail;
         item.tags.emplace_back();
-        if (HResult status = normalise(piece, item.tags.back()); hr::failed(status))
-            return status;
+        if (HResult status = normalise(piece, item.tags.back()); hr::failed(status)) return status;
         if (closedKind) {
             append(openKind, std::move(item));
             itemOpen = false;

@@ -22,7 +22,9 @@ HResult checkText(const std::u16string& text) {
     return text.find_first_of(u"\"<>\r\n") == std::u16string::npos ? hr::ok : hr::invalidArg;
 }
 
-XmlTag endOf(const std::u16string& element) { return {u"/" + element, {}}; }
+XmlTag endOf(const std::u16string& element) {
+    return {u"/" + element, {}};
+}
 
 void addChild(XmlItem& item, const std::u16string& element, std::u16string attribute,
               std::u16string value) {
@@ -60,7 +62,9 @@ HResult begin(XmlKind kind, const std::u16string& name, XmlItem& item) {
     return hr::ok;
 }
 
-void finish(XmlKind kind, XmlItem& item) { item.tags.push_back(endOf(elementName(kind))); }
+void finish(XmlKind kind, XmlItem& item) {
+    item.tags.push_back(endOf(elementName(kind)));
+}
 
 // A decimal integer as the C runtime reads one: leading blanks, a sign, digits up to the first
 // other character; no digits read as 0; values beyond 32 bits saturate.
@@ -154,8 +158,7 @@ HResult makeProfileItem(const std::u16string& name, const Profile& profile, XmlI
     addDword(item, u"Version", profile.version);
     addDword(item, u"NumMappings", static_cast<std::int64_t>(profile.mappings.size()));
     for (std::size_t i = 0; i < profile.mappings.size(); ++i) {
-        if (HResult status = checkText(profile.mappings[i].name); hr::failed(status))
-            return status;
+        if (HResult status = checkText(profile.mappings[i].name); hr::failed(status)) return status;
         addBinary(item, indexName(i), encodeMapping(profile.mappings[i]));
     }
     finish(XmlKind::profile, item);
@@ -177,10 +180,8 @@ HResult makeMacroItem(const std::u16string& name, const Macro& macro, XmlItem& i
     return hr::ok;
 }
 
-HResult makeUserActionItem(const std::u16string& name, const UserAction& action,
-                           XmlItem& item) {
-    if (HResult status = begin(XmlKind::userAction, name, item); hr::failed(status))
-        return status;
+HResult makeUserActionItem(const std::u16string& name, const UserAction& action, XmlItem& item) {
+    if (HResult status = begin(XmlKind::userAction, name, item); hr::failed(status)) return status;
     addDword(item, u"Code", action.code);
     addDword(item, u"NumData", static_cast<std::int64_t>(action.data.size()));
     addBinary(item, u"Data", action.data);
@@ -220,7 +221,8 @@ HResult readProfileItem(const XmlItem& item, Profile& profile) {
     }
     std::vector<std::vector<std::uint8_t>> values;
     if (HResult status = mappings.ordered(count, values); hr::failed(status)) return status;
-    for (const auto& bytes : values) read.mappings.push_back(decodeMapping(bytes.data(), bytes.size()));
+    for (const auto& bytes : values)
+        read.mappings.push_back(decodeMapping(bytes.data(), bytes.size()));
     profile = std::move(read);
     return hr::ok;
 }
@@ -251,7 +253,8 @@ HResult readMacroItem(const XmlItem& item, Macro& macro) {
     }
     std::vector<std::vector<std::uint8_t>> values;
     if (HResult status = elements.ordered(count, values); hr::failed(status)) return status;
-    for (const auto& bytes : values) read.elements.push_back(decodeElement(bytes.data(), bytes.size()));
+    for (const auto& bytes : values)
+        read.elements.push_back(decodeElement(bytes.data(), bytes.size()));
     macro = std::move(read);
     return hr::ok;
 }

@@ -50,13 +50,15 @@ struct Fixture {
     HResult exportAll() {
         std::filesystem::remove(path);
         HResult status = exportAllMacros(groups->profiles().macros(), localFiles(), path);
-        if (hr::succeeded(status)) status = exportAllProfiles(groups->profiles(), localFiles(), path);
+        if (hr::succeeded(status))
+            status = exportAllProfiles(groups->profiles(), localFiles(), path);
         return status;
     }
 
     HResult importAll() {
         HResult status = importAllMacros(groups->profiles().macros(), localFiles(), path);
-        if (hr::succeeded(status)) status = importAllProfiles(groups->profiles(), localFiles(), path);
+        if (hr::succeeded(status))
+            status = importAllProfiles(groups->profiles(), localFiles(), path);
         return status;
     }
 
@@ -84,8 +86,20 @@ void importProfilesAndMacros(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(exportProfilesAndMacros)
-    ->Arg(125)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->Complexity();
+    ->Arg(125)
+    ->Arg(250)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 BENCHMARK(importProfilesAndMacros)
-    ->Arg(125)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->Complexity();
+    ->Arg(125)
+    ->Arg(250)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 BENCHMARK_MAIN();

@@ -24,10 +24,18 @@ void readItems(const XmlExchangeFile& file) {
             std::vector<std::u16string> members;
             switch (kind) {
                 case XmlKind::profileGroup:
-                case XmlKind::spellBook: readListItem(kind, *item, members); break;
-                case XmlKind::profile: readProfileItem(*item, profile); break;
-                case XmlKind::macro: readMacroItem(*item, macro); break;
-                case XmlKind::userAction: readUserActionItem(*item, action); break;
+                case XmlKind::spellBook:
+                    readListItem(kind, *item, members);
+                    break;
+                case XmlKind::profile:
+                    readProfileItem(*item, profile);
+                    break;
+                case XmlKind::macro:
+                    readMacroItem(*item, macro);
+                    break;
+                case XmlKind::userAction:
+                    readUserActionItem(*item, action);
+                    break;
             }
         }
     }

@@ -37,8 +37,9 @@ def check(path):
             missing = [a for a in CHILD_ATTRIBUTES[child.tagName] if not child.hasAttribute(a)]
             if missing or elements(child):
                 return f"{child.tagName} of {item.getAttribute('name')}: {missing or 'children'}"
-            if child.tagName == "Key" and child.getAttribute("type") not in ("DWORD", "BINARY", "STRING"):
-                return f"Key type {child.getAttribute('type')}"
+            key_type = child.getAttribute("type")
+            if child.tagName == "Key" and key_type not in ("DWORD", "BINARY", "STRING"):
+                return f"Key type {key_type}"
     return None
 
 

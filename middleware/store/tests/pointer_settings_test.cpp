@@ -17,9 +17,9 @@ TEST(PointerSettingsTest, LevelsMapOntoTheThreeMouseValues) {
         std::uint32_t level;
         MouseValues values;
     };
-    for (const Case& c : {Case{0, {0, 0, 1}}, Case{1, {10, 0, 1}}, Case{3, {6, 0, 1}},
-                          Case{5, {2, 0, 1}}, Case{6, {2, 12, 2}}, Case{8, {2, 8, 2}},
-                          Case{10, {2, 4, 2}}}) {
+    for (const Case& c :
+         {Case{0, {0, 0, 1}}, Case{1, {10, 0, 1}}, Case{3, {6, 0, 1}}, Case{5, {2, 0, 1}},
+          Case{6, {2, 12, 2}}, Case{8, {2, 8, 2}}, Case{10, {2, 4, 2}}}) {
         SCOPED_TRACE(c.level);
         EXPECT_EQ(mouseValuesForLevel(c.level), c.values);
     }

@@ -14,7 +14,8 @@ protected:
 
     void SetUp() override {
         RegistryTest::SetUp();
-        ASSERT_EQ(registry().openRoot(RegistryRoot::currentUser)
+        ASSERT_EQ(registry()
+                      .openRoot(RegistryRoot::currentUser)
                       ->createKey(deviceRootPath(deviceKeyName()), base_),
                   0u);
     }
@@ -31,8 +32,8 @@ protected:
 
     std::vector<std::u16string> subkeys(RegistryKey& key) {
         std::vector<std::u16string> names;
-        for (std::u16string name; key.enumKey(static_cast<std::uint32_t>(names.size()), 256,
-                                              name) == 0;)
+        for (std::u16string name;
+             key.enumKey(static_cast<std::uint32_t>(names.size()), 256, name) == 0;)
             names.push_back(name);
         return names;
     }
@@ -173,8 +174,7 @@ TEST(MemoryRegistryTest, DeniedSubtreeRefusesOpenAndCreate) {
     EXPECT_EQ(machine->openKey(u"SOFTWARE\\Existing", key), syserr::accessDenied);
     EXPECT_EQ(machine->deleteKey(u"Software\\Existing"), syserr::accessDenied);
     EXPECT_EQ(machine->createKey(u"Hardware", key), 0u) << "outside the denied subtree";
-    EXPECT_EQ(registry.openRoot(RegistryRoot::currentUser)->createKey(u"Software\\Kavix", key),
-              0u)
+    EXPECT_EQ(registry.openRoot(RegistryRoot::currentUser)->createKey(u"Software\\Kavix", key), 0u)
         << "the other root is not affected";
 }
 
@@ -182,9 +182,9 @@ TEST(MemoryRegistryTest, CaseFoldingCoversLatinGreekAndCyrillicLetters) {
     struct Case {
         char16_t lower, upper;
     };
-    for (Case c : {Case{u'a', u'A'}, Case{u'z', u'Z'}, Case{u'\u00E9', u'\u00C9'},
-                   Case{u'\u03B1', u'\u0391'}, Case{u'\u0434', u'\u0414'},
-                   Case{u'\u0451', u'\u0401'}}) {
+    for (Case c :
+         {Case{u'a', u'A'}, Case{u'z', u'Z'}, Case{u'\u00E9', u'\u00C9'},
+          Case{u'\u03B1', u'\u0391'}, Case{u'\u0434', u'\u0414'}, Case{u'\u0451', u'\u0401'}}) {
         EXPECT_EQ(foldRegistryCase(c.lower), c.upper);
         EXPECT_EQ(foldRegistryCase(c.upper), c.upper);
     }

@@ -52,7 +52,8 @@ class RegistryTest : public ::testing::TestWithParam<RegistryAdapter> {
 protected:
     // Test device keys stay clear of the real products (0x13, 0x14) and of each other's
     // executables, which may run at the same time in one Wine prefix.
-    explicit RegistryTest(std::u16string deviceKeyName) : deviceKeyName_(std::move(deviceKeyName)) {}
+    explicit RegistryTest(std::u16string deviceKeyName)
+        : deviceKeyName_(std::move(deviceKeyName)) {}
 
     void SetUp() override {
         registry_ = makeRegistry(GetParam());
@@ -90,10 +91,9 @@ protected:
                      std::uint32_t value) {
         auto key = openRaw(collectionAndEntry);
         ASSERT_TRUE(key);
-        const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value),
-                                       static_cast<std::uint8_t>(value >> 8),
-                                       static_cast<std::uint8_t>(value >> 16),
-                                       static_cast<std::uint8_t>(value >> 24)};
+        const std::uint8_t bytes[4] = {
+            static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
         ASSERT_EQ(key->setValue(valueName, regtype::dword, bytes, 4), 0u);
     }
 

@@ -21,8 +21,7 @@ protected:
         // calls, so each sees what the others wrote.
         ASSERT_EQ(ProfileGroupStore::open(registry(), deviceKeyName(), groups_), hr::ok);
         ASSERT_EQ(ProfileStore::open(registry(), deviceKeyName(), profiles_), hr::ok);
-        ASSERT_EQ(PrivateProfileStore::open(registry(), deviceKeyName(), privateProfiles_),
-                  hr::ok);
+        ASSERT_EQ(PrivateProfileStore::open(registry(), deviceKeyName(), privateProfiles_), hr::ok);
         ASSERT_EQ(SpellBookStore::open(registry(), deviceKeyName(), books_), hr::ok);
         ASSERT_EQ(MacroStore::open(registry(), deviceKeyName(), macros_), hr::ok);
         ASSERT_EQ(UserActionStore::open(registry(), deviceKeyName(), actions_), hr::ok);
@@ -230,17 +229,16 @@ TEST_P(StoreTest, MappingValuesHoldTheRecordAndTheNameOfTypes2And3) {
     ASSERT_EQ(actions_->save(u"Run", sampleAction()), hr::ok);
     ButtonMapping macro = macroMapping(4, u"M");
     macro.action.actionType = static_cast<records::_TButtonActionType>(0x11223344);  // pointer slot
-    ASSERT_EQ(profiles_->save(u"P", sampleProfile({clickMapping(1, 5), macro,
-                                                   userActionMapping(5, u"Run")})),
+    ASSERT_EQ(profiles_->save(
+                  u"P", sampleProfile({clickMapping(1, 5), macro, userActionMapping(5, u"Run")})),
               hr::ok);
 
     const auto click = rawValue(u"\\Profiles\\P", u"0000");
     EXPECT_EQ(click, (std::vector<std::uint8_t>{1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0,
-                                               5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+                                                5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     const auto named = rawValue(u"\\Profiles\\P", u"0001");
-    EXPECT_EQ(named, (std::vector<std::uint8_t>{4, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0,
-                                               0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                               'M', 0, 0, 0}));
+    EXPECT_EQ(named, (std::vector<std::uint8_t>{4, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0,   0, 0, 0,
+                                                0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 'M', 0, 0, 0}));
     EXPECT_EQ(rawValue(u"\\Profiles\\P", u"0002").size(), 24u + 2 * (3 + 1));
     EXPECT_EQ(rawValue(u"\\Profiles\\P", u"NumMappings"), (std::vector<std::uint8_t>{3, 0, 0, 0}));
     EXPECT_EQ(rawValue(u"\\Profiles\\P", u"RefCount"), (std::vector<std::uint8_t>{0, 0, 0, 0}));
@@ -259,8 +257,8 @@ TEST_P(StoreTest, ResavingAProfileKeepsItsCountAndMovesMacroReferences) {
     ASSERT_EQ(macros_->save(u"Old", sampleMacro()), hr::ok);
     ASSERT_EQ(macros_->save(u"New", sampleMacro()), hr::ok);
     ASSERT_EQ(actions_->save(u"Act", sampleAction()), hr::ok);
-    ASSERT_EQ(profiles_->save(u"P", sampleProfile({macroMapping(4, u"Old"),
-                                                   userActionMapping(5, u"Act")})),
+    ASSERT_EQ(profiles_->save(
+                  u"P", sampleProfile({macroMapping(4, u"Old"), userActionMapping(5, u"Act")})),
               hr::ok);
     ASSERT_EQ(groups_->save(u"G", {u"P"}), hr::ok);
 
@@ -374,9 +372,9 @@ TEST_P(StoreTest, SpellBookNamingAMissingMacroChangesNothing) {
 TEST_P(StoreTest, MacroNamedByAProfileCannotBeDeleted) {
     ASSERT_EQ(macros_->save(u"M", sampleMacro()), hr::ok);
     ASSERT_EQ(actions_->save(u"A", sampleAction()), hr::ok);
-    ASSERT_EQ(profiles_->save(u"P", sampleProfile({macroMapping(4, u"m"),
-                                                   userActionMapping(5, u"a")})),
-              hr::ok);
+    ASSERT_EQ(
+        profiles_->save(u"P", sampleProfile({macroMapping(4, u"m"), userActionMapping(5, u"a")})),
+        hr::ok);
     EXPECT_EQ(macros_->remove(u"M"), hr::fail);
     EXPECT_EQ(actions_->remove(u"A"), hr::fail);
     Macro macro;
@@ -396,8 +394,8 @@ TEST_P(StoreTest, ResavingAMacroKeepsItsCountAndDropsSurplusElements) {
     ASSERT_EQ(macros_->load(u"M", loaded), hr::ok);
     EXPECT_EQ(loaded, changed);
     EXPECT_EQ(rawValue(u"\\Macros\\M", u"0001"),
-              (std::vector<std::uint8_t>{1, 0, 0, 0, 0x1F, 0, 0, 0, 0, 0, 0, 0,
-                                         0x41, 0, 0, 0, 10, 0, 0, 0, 20, 0, 0, 0}));
+              (std::vector<std::uint8_t>{1,    0, 0, 0, 0x1F, 0, 0, 0, 0,  0, 0, 0,
+                                         0x41, 0, 0, 0, 10,   0, 0, 0, 20, 0, 0, 0}));
 }
 
 TEST_P(StoreTest, ReadsWithFixedBuffersFailWithMoreData) {
@@ -460,8 +458,7 @@ TEST_P(StoreTest, WritableMachineTreeIsUsed) {
     EXPECT_FALSE(openRaw(u"\\Macros\\M", RegistryRoot::currentUser));
 }
 
-INSTANTIATE_TEST_SUITE_P(Adapters, StoreTest, ::testing::ValuesIn(registryAdapters()),
-                         adapterName);
+INSTANTIATE_TEST_SUITE_P(Adapters, StoreTest, ::testing::ValuesIn(registryAdapters()), adapterName);
 
 // Access denial can only be set on the in-memory registry.
 TEST(StoreRootTest, StandardUserGetsTheSameTreeUnderTheCurrentUser) {
@@ -470,9 +467,9 @@ TEST(StoreRootTest, StandardUserGetsTheSameTreeUnderTheCurrentUser) {
         const char* what;
         const char16_t* deniedPath;
     };
-    for (const Case& c : {Case{"no writing under Software", u"Software"},
-                          Case{"only the device's tree denied",
-                               u"Software\\Kavix\\KavixControl_7E57"}}) {
+    for (const Case& c :
+         {Case{"no writing under Software", u"Software"},
+          Case{"only the device's tree denied", u"Software\\Kavix\\KavixControl_7E57"}}) {
         SCOPED_TRACE(c.what);
         MemoryRegistry registry;
         registry.denyAccess(RegistryRoot::localMachine, c.deniedPath);

@@ -65,7 +65,7 @@ TEST(StoreValuesTest, ElementIsItsFieldsInLittleEndianOrder) {
     const auto element = keyElement(0x1E, 0x41, 300, -2);
     const auto bytes = encodeElement(element);
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
-              (std::vector<std::uint8_t>{1, 0, 0, 0, 0x1E, 0, 0, 0, 0, 0, 0, 0,
+              (std::vector<std::uint8_t>{1,    0, 0, 0, 0x1E, 0, 0, 0, 0,    0,    0,    0,
                                          0x41, 0, 0, 0, 0x2C, 1, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF}));
     const auto decoded = decodeElement(bytes.data(), bytes.size());
     EXPECT_EQ(encodeElement(decoded), bytes);
@@ -97,8 +97,8 @@ TEST(StoreValuesTest, RecordsConvertBothWays) {
 }
 
 TEST(StoreValuesTest, ManagedFormsAreTheTypeFieldsThenTheInfoWords) {
-    const records::TButtonMappingManaged managed{5, records::BUTTON_MAPPING_DEVICE_ACTION,
-                                                 records::BUTTON_ACTION_KEYCODE, 0x1E, 0, 0x41};
+    const records::TButtonMappingManaged managed{
+        5, records::BUTTON_MAPPING_DEVICE_ACTION, records::BUTTON_ACTION_KEYCODE, 0x1E, 0, 0x41};
     const ButtonMapping mapping = fromManaged(managed);
     EXPECT_EQ(mapping.action.info.keycodeInfo.ulScanCode, 0x1Eu);
     EXPECT_EQ(mapping.action.info.keycodeInfo.ulVirtualKeycode, 0x41u);
@@ -117,8 +117,14 @@ TEST(StoreValuesTest, MacroAndUserActionParamsAreCheckedBeforeCopying) {
     records::_TMacroElement elements[2] = {keyElement(1, 2, 3, 4), keyElement(5, 6, 7, 8)};
     records::_TMacroElement* elementArray = elements;
     records::LPWSTR icon = const_cast<records::LPWSTR>(u"a.ico");
-    records::_TMacroParams params{2, records::MACRO_OPTIONS_REPEAT_UNTIL_SAME,
-                                  records::MACRO_TYPE_MACRO, 99, 4, &icon, 2, &elementArray};
+    records::_TMacroParams params{2,
+                                  records::MACRO_OPTIONS_REPEAT_UNTIL_SAME,
+                                  records::MACRO_TYPE_MACRO,
+                                  99,
+                                  4,
+                                  &icon,
+                                  2,
+                                  &elementArray};
     Macro macro;
     ASSERT_EQ(fromRecord(params, macro), hr::ok);
     EXPECT_EQ(macro.iconFile, u"a.ico");

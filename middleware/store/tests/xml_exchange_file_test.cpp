@@ -106,9 +106,10 @@ TEST(XmlExchangeFileTest, MarkDecidesTheEncoding) {
         std::string bytes;
         HResult status;
     };
-    const std::string utf16 = std::string("\xFF\xFE<\0K\0a\0v\0i\0x\0C\0o\0n\0t\0r\0o\0l\0_\0"
-                                          "7\0E\0005\0008\0>\0",
-                                          40);
+    const std::string utf16 = std::string(
+        "\xFF\xFE<\0K\0a\0v\0i\0x\0C\0o\0n\0t\0r\0o\0l\0_\0"
+        "7\0E\0005\0008\0>\0",
+        40);
     for (const Case& c : {Case{"UTF-16 big-endian", "\xFE\xFF\0<", hr::fail},
                           Case{"UTF-32 big-endian", std::string("\0\0\xFE\xFF", 4), hr::fail},
                           Case{"UTF-16 little-endian", utf16, hr::ok},
@@ -133,9 +134,10 @@ TEST(XmlExchangeFileTest, TextAroundTheRootIsKept) {
     const std::string prolog = "<?xml version=\"1.0\"?>\n<!-- comment -->\n";
     const std::string epilog = "<!-- end -->\n";
     XmlExchangeFile file;
-    ASSERT_EQ(file.parse(prolog + "<KavixControl_7E58 attr=\"x\">\n</KavixControl_7E58>\r\n" + epilog,
-                         kRoot),
-              hr::ok);
+    ASSERT_EQ(
+        file.parse(prolog + "<KavixControl_7E58 attr=\"x\">\n</KavixControl_7E58>\r\n" + epilog,
+                   kRoot),
+        hr::ok);
     EXPECT_EQ(serialized(file),
               prolog + "<KavixControl_7E58>\r\n</KavixControl_7E58>\r\n" + epilog);
 
@@ -165,11 +167,12 @@ TEST(XmlExchangeFileTest, TagsAreNormalisedAndStrayTagsDropped) {
 
 TEST(XmlExchangeFileTest, DuplicateItemsOfAFileStayAndTheFirstIsFound) {
     XmlExchangeFile file;
-    ASSERT_EQ(file.parse("<KavixControl_7E58>"
-                         "<ProfileGroup name=\"G\"><ProfilePtr ptr=\"first\"></ProfilePtr></ProfileGroup>"
-                         "<ProfileGroup name=\"G\"><ProfilePtr ptr=\"second\"></ProfilePtr></ProfileGroup>"
-                         "</KavixControl_7E58>",
-                         kRoot),
+    ASSERT_EQ(file.parse(
+                  "<KavixControl_7E58>"
+                  "<ProfileGroup name=\"G\"><ProfilePtr ptr=\"first\"></ProfilePtr></ProfileGroup>"
+                  "<ProfileGroup name=\"G\"><ProfilePtr ptr=\"second\"></ProfilePtr></ProfileGroup>"
+                  "</KavixControl_7E58>",
+                  kRoot),
               hr::ok);
     EXPECT_EQ(file.count(XmlKind::profileGroup), 2);
     std::vector<std::u16string> members;
@@ -185,19 +188,19 @@ TEST(XmlExchangeFileTest, DuplicateItemsOfAFileStayAndTheFirstIsFound) {
 
 TEST(XmlExchangeFileTest, MalformedRootsAreRefused) {
     for (const char* root : {
-             "<Profile name=\"a\"><Macro name=\"b\"></Macro></Profile>",        // nested items
-             "<Profile name=\"a\"></Macro>",                                    // wrong end tag
-             "<Profile name=\"a\"><Key value=\"x></Key></Profile>",             // unclosed quote
-             "<Profile name=\"a\"><Key value=x></Key></Profile>",               // unquoted value
-             "<Profile name=\"a>b\"></Profile>",                                // '>' in a name
-             "<Profile name=\"a\"><Key value=\"x\"/></Profile>",                // not an attribute
-             "<Profile name=\"a\"><Key value=\"x\"></Key>",                     // cut off
+             "<Profile name=\"a\"><Macro name=\"b\"></Macro></Profile>",  // nested items
+             "<Profile name=\"a\"></Macro>",                              // wrong end tag
+             "<Profile name=\"a\"><Key value=\"x></Key></Profile>",       // unclosed quote
+             "<Profile name=\"a\"><Key value=x></Key></Profile>",         // unquoted value
+             "<Profile name=\"a>b\"></Profile>",                          // '>' in a name
+             "<Profile name=\"a\"><Key value=\"x\"/></Profile>",          // not an attribute
+             "<Profile name=\"a\"><Key value=\"x\"></Key>",               // cut off
          }) {
         SCOPED_TRACE(root);
         XmlExchangeFile file;
-        EXPECT_EQ(file.parse(std::string("<KavixControl_7E58>") + root + "</KavixControl_7E58>",
-                             kRoot),
-                  hr::fail);
+        EXPECT_EQ(
+            file.parse(std::string("<KavixControl_7E58>") + root + "</KavixControl_7E58>", kRoot),
+            hr::fail);
     }
     XmlExchangeFile file;
     EXPECT_EQ(file.parse("<KavixControl_7E58", kRoot), hr::fail) << "root start never closed";
@@ -241,9 +244,8 @@ TEST(XmlItemsTest, TextThatWouldNotReadBackIsRefused) {
 
 TEST(XmlItemsTest, ItemsReadBackTheirValues) {
     XmlItem item;
-    const Profile profile = sampleProfile({clickMapping(1, 3), macroMapping(4, u"M"),
-                                           userActionMapping(5, u"U")},
-                                          -7);
+    const Profile profile =
+        sampleProfile({clickMapping(1, 3), macroMapping(4, u"M"), userActionMapping(5, u"U")}, -7);
     ASSERT_EQ(makeProfileItem(u"P", profile, item), hr::ok);
     Profile readProfile;
     ASSERT_EQ(readProfileItem(item, readProfile), hr::ok);
@@ -291,9 +293,9 @@ TEST(XmlItemsTest, DamagedItemsAreRefused) {
         {"Key with two attributes", XmlKind::profile,
          "<Key value=\"NumMappings\" data=\"0\"></Key>"},
         {"macro without NumElements", XmlKind::macro, key("Version", "1")},
-        {"element under 24 bytes", XmlKind::macro,
-         key("NumElements", "1") + key("0000", "00")},
-        {"data longer than NumData", XmlKind::userAction, key("NumData", "1") + key("Data", "0102")},
+        {"element under 24 bytes", XmlKind::macro, key("NumElements", "1") + key("0000", "00")},
+        {"data longer than NumData", XmlKind::userAction,
+         key("NumData", "1") + key("Data", "0102")},
         {"data shorter than NumData", XmlKind::userAction, key("NumData", "3") + key("Data", "01")},
     };
     for (const Case& c : cases) {
@@ -302,8 +304,8 @@ TEST(XmlItemsTest, DamagedItemsAreRefused) {
                                                 : c.kind == XmlKind::macro ? "Macro"
                                                                            : "UserAction");
         XmlExchangeFile file;
-        ASSERT_EQ(file.parse("<KavixControl_7E58><" + element + " name=\"x\">" + c.children +
-                                 "</" + element + "></KavixControl_7E58>",
+        ASSERT_EQ(file.parse("<KavixControl_7E58><" + element + " name=\"x\">" + c.children + "</" +
+                                 element + "></KavixControl_7E58>",
                              kRoot),
                   hr::ok);
         const XmlItem& item = *file.find(c.kind, u"x");
@@ -322,9 +324,9 @@ TEST(XmlItemsTest, NumbersReadAsTheRuntimeReadsThem) {
         const char* data;
         std::int32_t version;
     };
-    for (const Case& c : {Case{"12", 12}, Case{" -3", -3}, Case{"+4x", 4}, Case{"abc", 0},
-                          Case{"", 0}, Case{"99999999999", 2147483647},
-                          Case{"-99999999999", -2147483647 - 1}}) {
+    for (const Case& c :
+         {Case{"12", 12}, Case{" -3", -3}, Case{"+4x", 4}, Case{"abc", 0}, Case{"", 0},
+          Case{"99999999999", 2147483647}, Case{"-99999999999", -2147483647 - 1}}) {
         SCOPED_TRACE(c.data);
         XmlExchangeFile file;
         ASSERT_EQ(file.parse(std::string("<KavixControl_7E58><Profile name=\"p\">"
@@ -346,9 +348,8 @@ class LocalFilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = std::filesystem::temp_directory_path() /
-               ("tessel-files-" + std::string(::testing::UnitTest::GetInstance()
-                                                  ->current_test_info()
-                                                  ->name()));
+               ("tessel-files-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
     }

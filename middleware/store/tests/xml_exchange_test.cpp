@@ -33,7 +33,8 @@ std::string expected(const char* name) {
 
 std::size_t occurrences(const std::string& text, const std::string& part) {
     std::size_t count = 0;
-    for (std::size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
+    for (std::size_t pos = text.find(part); pos != std::string::npos;
+         pos = text.find(part, pos + 1))
         ++count;
     return count;
 }
@@ -259,8 +260,9 @@ TEST_P(XmlExchangeTest, EverythingRoundTripsThroughOneFile) {
     saveGame();
     ASSERT_EQ(macros().save(u"Spare", sampleMacro(0, u"")), hr::ok);
     ASSERT_EQ(actions_->save(u"Empty", UserAction{3, {}}), hr::ok);
-    ASSERT_EQ(profiles().save(u"Solo", sampleProfile({clickMapping(1), macroMapping(2, u"Spare")}, 5)),
-              hr::ok);
+    ASSERT_EQ(
+        profiles().save(u"Solo", sampleProfile({clickMapping(1), macroMapping(2, u"Spare")}, 5)),
+        hr::ok);
     ASSERT_EQ(groups_->save(u"All", {u"Game", u"Solo"}), hr::ok);
     ASSERT_EQ(groups_->save(u"One", {u"Solo"}), hr::ok);
     ASSERT_EQ(books_->save(u"Book", {u"M", u"Spare", u"M"}), hr::ok);
