@@ -5,15 +5,18 @@
 
 #include "middleware/device/win32_ports.h"
 #include "sim/simulated_hid.h"
+#include "sim/state_text.h"
 
 namespace tessel::device {
 
 namespace {
 
 std::unique_ptr<HidPort> chooseHidPort(Clock& clock) {
-    // Narrow like the file APIs the simulator opens its state with.
-    if (const char* statePath = std::getenv("TESSEL_SIM"); statePath && *statePath)
-        return sim::openSimulatedHid(statePath, clock);
+    // Read wide: the narrow environment is in the ANSI code page, the simulator takes UTF-8.
+    if (const wchar_t* statePath = _wgetenv(L"TESSEL_SIM"); statePath && *statePath) {
+        const std::u16string path(reinterpret_cast<const char16_t*>(statePath));
+        return sim::openSimulatedHid(sim::toUtf8(path), clock);
+    }
     return std::make_unique<Win32HidPort>();
 }
 
