@@ -135,7 +135,7 @@ private:
 
     const Output& out_;
     int count_ = 0;
-    LONG references_ = 1;
+    LONG references_ = 0;  // the owning ComPtr takes the first reference
 };
 
 // One Advise, undone when the holder goes.
@@ -174,8 +174,8 @@ void runWatch(Context& context) {
     const ComPtr<IOTFS> otfs = middleware.create(&IDeviceType::CreateOTFSInterface, "the on-the-fly sensitivity object");
 
     ConsoleControl console;
-    ComPtr<EventSink> sink;
-    sink.Attach(new EventSink(context.out));
+    // Assignment takes the one reference; MinGW's ComPtr::Attach would add a second and leak it.
+    ComPtr<EventSink> sink = new EventSink(context.out);
     IUnknown* sinkUnknown = static_cast<_IOTFSEvents*>(sink.Get());
     const Subscription onOtfs(*otfs.Get(), IID__IOTFSEvents, sinkUnknown, "the on-the-fly sensitivity object");
     const Subscription onProfiles(*profiles.Get(), IID__IHaldenProfileManagerEvents, sinkUnknown, "the profile manager");
