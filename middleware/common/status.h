@@ -36,7 +36,6 @@ inline constexpr std::uint32_t fileNotFound = 2;
 inline constexpr std::uint32_t accessDenied = 5;
 inline constexpr std::uint32_t invalidHandle = 6;
 inline constexpr std::uint32_t genFailure = 31;
-inline constexpr std::uint32_t insufficientBuffer = 122;
 inline constexpr std::uint32_t moreData = 234;
 inline constexpr std::uint32_t noMoreItems = 259;  // 0x103
 inline constexpr std::uint32_t deviceNotConnected = 1167;
