@@ -20,3 +20,18 @@ struct RowQueryAnswer {
   int64_t value;
   wchar_t text[260];  // NUL-terminated
 };
+
+#include <string>
+
+// The list's side: sends the asker one row's text and value.
+inline void SendRowAnswer(HWND list, HWND asker, int row, const std::wstring& text,
+                          int64_t value) {
+  RowQueryAnswer answer{};
+  answer.row = row;
+  answer.value = value;
+  size_t n = text.size() < 259 ? text.size() : 259;
+  text.copy(answer.text, n);
+  answer.text[n] = L'\0';
+  COPYDATASTRUCT cds{kRowQueryCopyDataTag, sizeof answer, &answer};
+  SendMessageW(asker, WM_COPYDATA, reinterpret_cast<WPARAM>(list), reinterpret_cast<LPARAM>(&cds));
+}
