@@ -36,8 +36,20 @@ void DrawKeyedStretched(HDC dc, const RECT& to, HBITMAP bitmap) {
   SIZE s = BitmapSize(bitmap);
   wingui::UniqueMemoryDc src(CreateCompatibleDC(dc));
   wingui::Selected sel(src.get(), bitmap);
-  TransparentBlt(dc, to.left, to.top, to.right - to.left, to.bottom - to.top, src.get(), 0, 0,
-                 s.cx, s.cy, kTransparentKey);
+  RECT part = to;
+  RECT clip{};
+  // Unstretched pictures copy only the part the context will keep (a large panel is often
+  // painted for a control's small background copy).
+  if (s.cx == to.right - to.left && s.cy == to.bottom - to.top &&
+      GetClipBox(dc, &clip) != ERROR && !IntersectRect(&part, &to, &clip))
+    return;
+  if (s.cx != to.right - to.left || s.cy != to.bottom - to.top) part = to;
+  int sx = (part.left - to.left) * s.cx / std::max<LONG>(1, to.right - to.left);
+  int sy = (part.top - to.top) * s.cy / std::max<LONG>(1, to.bottom - to.top);
+  int sw = (part.right - part.left) * s.cx / std::max<LONG>(1, to.right - to.left);
+  int sh = (part.bottom - part.top) * s.cy / std::max<LONG>(1, to.bottom - to.top);
+  TransparentBlt(dc, part.left, part.top, part.right - part.left, part.bottom - part.top,
+                 src.get(), sx, sy, sw, sh, kTransparentKey);
 }
 
 void DrawKeyed(HDC dc, int x, int y, HBITMAP bitmap) {
