@@ -23,6 +23,14 @@ void UseOwnDesktop() {
   }
   wchar_t name[64];
   wsprintfW(name, L"tessel-ui-%lu", GetCurrentProcessId());
+  // The desktop's size comes from the prefix's settings; the whole display is wanted.
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Explorer\\Desktops", 0, nullptr, 0,
+                      KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+    const wchar_t size[] = L"1280x1024";
+    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(size), sizeof size);
+    RegCloseKey(key);
+  }
   g_desktop = CreateDesktopW(name, nullptr, nullptr, 0, GENERIC_ALL, nullptr);
   if (g_desktop) SetThreadDesktop(g_desktop);
 }
@@ -32,6 +40,7 @@ KitSession::KitSession() {
   UseOwnDesktop();
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
   InitCommonControlsEx(&icc);
+  SetDoubleClickTime(150);
   font_.Register(GetModuleHandleW(nullptr), {IDR_FONT_REGULAR, IDR_FONT_BOLD});
   wingui::Window::RegisterSkinClass(GetModuleHandleW(nullptr));
 }
@@ -121,6 +130,8 @@ void ButtonDown(bool right) { SendMouse(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVE
 void ButtonUp(bool right) { SendMouse(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP); }
 
 void Click(POINT screen, bool right) {
+  // Two clicks in a row are two clicks, not a double click.
+  Pump(static_cast<int>(GetDoubleClickTime()) + 20);
   MoveMouse(screen);
   ButtonDown(right);
   ButtonUp(right);
