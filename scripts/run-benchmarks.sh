@@ -6,5 +6,6 @@ for b in build/host/bench/*; do
   [ -x "$b" ] && { echo "== $(basename "$b") (host)"; "$b"; }
 done
 for b in build/windows/bench/*.exe; do
-  echo "== $(basename "$b") (windows, under Wine)"; scripts/wine-run.sh "$b"
+  # Under a display of their own: some of them paint windows.
+  echo "== $(basename "$b") (windows, under Wine)"; scripts/with-xvfb.sh scripts/wine-run.sh "$b"
 done
