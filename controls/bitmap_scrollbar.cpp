@@ -4,13 +4,7 @@
 #include <string>
 
 bool CBitmapScrollbar::LoadBitmaps(int up, int down, int track, int thumb, HINSTANCE module) {
-  if (!module) module = GetModuleHandleW(nullptr);
-  std::array<int, kRoles> ids{up, down, track, thumb};
-  bool all = true;
-  for (int r = 0; r < kRoles; ++r) {
-    wingui::UniqueBitmap b = LoadBitmapResource(module, ids[r]);
-    if (b) picture_[r] = std::move(b); else all = false;
-  }
+  bool all = LoadPictures<kRoles>(module, {up, down, track, thumb}, picture_);
   Invalidate();
   return all;
 }
@@ -80,7 +74,8 @@ CBitmapScrollbar::Part CBitmapScrollbar::PartAt(POINT p) const {
 }
 
 void CBitmapScrollbar::Scroll(int code, int pos) {
-  SendMessageW(notify_ ? notify_ : parent(), WM_VSCROLL, MAKEWPARAM(code, pos), reinterpret_cast<LPARAM>(hwnd()));
+  SendMessageW(notify_ ? notify_ : parent(), WM_VSCROLL, MAKEWPARAM(code, pos),
+               reinterpret_cast<LPARAM>(hwnd()));
 }
 
 void CBitmapScrollbar::Act(Part part) {
@@ -89,11 +84,24 @@ void CBitmapScrollbar::Act(Part part) {
   int last = si.nMax - std::max(static_cast<int>(si.nPage) - 1, 0);
   int pos = si.nPos;
   switch (part) {
-    case kUp: pos -= 1; Scroll(SB_LINEUP); break;
-    case kDown: pos += 1; Scroll(SB_LINEDOWN); break;
-    case kPageUp: pos -= page; Scroll(SB_PAGEUP); break;
-    case kPageDown: pos += page; Scroll(SB_PAGEDOWN); break;
-    default: return;
+    case kUp:
+      pos -= 1;
+      Scroll(SB_LINEUP);
+      break;
+    case kDown:
+      pos += 1;
+      Scroll(SB_LINEDOWN);
+      break;
+    case kPageUp:
+      pos -= page;
+      Scroll(SB_PAGEUP);
+      break;
+    case kPageDown:
+      pos += page;
+      Scroll(SB_PAGEDOWN);
+      break;
+    default:
+      return;
   }
   SetPos(std::clamp(pos, si.nMin, last));
 }
@@ -108,17 +116,14 @@ LRESULT CBitmapScrollbar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CBitmapScrollbar::OnPaint() {
-  wingui::PaintDc paint(hwnd());
-  RECT c = ClientRect();
-  wingui::Canvas canvas(paint.get(), c.right, c.bottom);
-  HDC dc = canvas.dc();
-  int arrow = static_cast<int>(BitmapSize(picture_[kUpArrow].get()).cy);
-  DrawKeyedStretched(dc, RECT{0, arrow, c.right, c.bottom - arrow}, picture_[kTrack].get());
-  DrawKeyed(dc, 0, 0, picture_[kUpArrow].get());
-  DrawKeyed(dc, 0, c.bottom - arrow, picture_[kDownArrow].get());
-  RECT t = ThumbRect();
-  if (IsEnabled()) DrawKeyed(dc, 0, t.top, picture_[kThumbPicture].get());
-  BitBlt(paint.get(), 0, 0, c.right, c.bottom, dc, 0, 0, SRCCOPY);
+  PaintBuffered(hwnd(), [&](HDC dc, const RECT& c) {
+    int arrow = static_cast<int>(BitmapSize(picture_[kUpArrow].get()).cy);
+    DrawKeyedStretched(dc, RECT{0, arrow, c.right, c.bottom - arrow}, picture_[kTrack].get());
+    DrawKeyed(dc, 0, 0, picture_[kUpArrow].get());
+    DrawKeyed(dc, 0, c.bottom - arrow, picture_[kDownArrow].get());
+    RECT t = ThumbRect();
+    if (IsEnabled()) DrawKeyed(dc, 0, t.top, picture_[kThumbPicture].get());
+  });
   return 0;
 }
 

@@ -7,7 +7,7 @@
 #include <cwchar>
 #include <string>
 
-#include "gallery.h"
+#include "gallery_fixture.h"
 #include "resource.h"
 #include "row_query.h"
 #include "ui_harness.h"
@@ -31,24 +31,8 @@ class Asker : public wingui::Window {
   }
 };
 
-class ControlsTest : public ::testing::Test {
+class ControlsTest : public GalleryFixture {
  protected:
-  static void SetUpTestSuite() {
-    session = new KitSession;
-    gallery = new CGallery;
-    ASSERT_TRUE(gallery->Open(GetModuleHandleW(nullptr)));
-    ShowWindow(gallery->hwnd(), SW_SHOW);
-    Pump(300);
-  }
-  static void TearDownTestSuite() {
-    delete gallery;
-    delete session;
-  }
-  void SetUp() override {
-    SetForegroundWindow(gallery->hwnd());
-    MoveMouse(POINT{1270, 1010});
-    gallery->events.clear();
-  }
   static size_t CountEvents(const std::wstring& prefix) {
     return static_cast<size_t>(std::count_if(
         gallery->events.begin(), gallery->events.end(),
@@ -63,11 +47,7 @@ class ControlsTest : public ::testing::Test {
     return text;
   }
 
-  static KitSession* session;
-  static CGallery* gallery;
 };
-KitSession* ControlsTest::session = nullptr;
-CGallery* ControlsTest::gallery = nullptr;
 
 TEST_F(ControlsTest, SliderDragsItsThumbStepsOnTheTrackAndIgnoresValuesOutOfRange) {
   CBitmapSliderCtrl& s = gallery->slider;

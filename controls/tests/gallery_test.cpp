@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <set>
 
-#include "gallery.h"
+#include "gallery_fixture.h"
 #include "resource.h"
 #include "skin_paint.h"
 #include "ui_harness.h"
@@ -15,36 +15,12 @@ namespace {
 
 constexpr uint32_t kMagenta = 0xFF00FF;
 
-class GalleryTest : public ::testing::Test {
+class GalleryTest : public GalleryFixture {
  protected:
-  static void SetUpTestSuite() {
-    session = new KitSession;
-    gallery = new CGallery;
-    ASSERT_TRUE(gallery->Open(GetModuleHandleW(nullptr)));
-    ShowWindow(gallery->hwnd(), SW_SHOW);
-    SetForegroundWindow(gallery->hwnd());
-    Pump(500);
-  }
-  static void TearDownTestSuite() {
-    delete gallery;
-    delete session;
-  }
   static RECT Rect(HWND h) { return ScreenRect(h); }
-  // Distinct looks among the given windows.
-  static size_t DistinctLooks(const Capture& c, std::initializer_list<HWND> windows) {
-    std::set<uint64_t> looks;
-    for (HWND h : windows) looks.insert(c.Hash(Rect(h)));
-    return looks.size();
-  }
-
-  static KitSession* session;
-  static CGallery* gallery;
 };
-KitSession* GalleryTest::session = nullptr;
-CGallery* GalleryTest::gallery = nullptr;
 
 TEST_F(GalleryTest, EveryLookIsOnScreenWithoutMagentaAndTheLooksDiffer) {
-  MoveMouse(POINT{1270, 1010});  // nowhere near a control
   Pump(300);
   Capture shot = CaptureScreen();
   SaveArtefact(shot, L"gallery.png");

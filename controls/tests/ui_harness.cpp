@@ -21,8 +21,11 @@ void UseOwnDesktop() {
     SetThreadDesktop(g_desktop);
     return;
   }
+  // Unique per run: a desktop of an earlier run may still be bound to a display that is gone.
   wchar_t name[64];
-  wsprintfW(name, L"tessel-ui-%lu", GetCurrentProcessId());
+  LARGE_INTEGER now{};
+  QueryPerformanceCounter(&now);
+  wsprintfW(name, L"tessel-ui-%lu-%I64x", GetCurrentProcessId(), now.QuadPart);
   // The desktop's size comes from the prefix's settings; the whole display is wanted.
   HKEY key = nullptr;
   if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Explorer\\Desktops", 0, nullptr, 0,
