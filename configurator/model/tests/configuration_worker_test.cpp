@@ -4,6 +4,7 @@
 
 #include "configurator/model/configuration_worker.h"
 #include "configurator/model/tests/model_testing.h"
+#include "sim/firmware.h"
 
 namespace tessel::cfg::testing {
 namespace {
