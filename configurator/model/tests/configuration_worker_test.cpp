@@ -109,5 +109,31 @@ TEST_F(WorkerOnMouse, StopDuringAWriteEndsNothingForcibly) {
     EXPECT_LT(GetTickCount64() - start, 5000u);
 }
 
+// The worker's thread may carry the middleware's keyboard hook (and its message-only window):
+// its idle wait delivers messages at once, not after its one-second poll.
+TEST_F(WorkerOnMouse, TheIdleWorkerAnswersMessagesAtOnce) {
+    std::atomic<HWND> window{nullptr};
+    ConfigurationWorker::Options settings = options();
+    settings.progress = [&](const WorkerProgress&) {
+        // A window of the worker's own thread stands for whatever the middleware put there.
+        if (!window.load())
+            window.store(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    };
+    ConfigurationWorker worker(model_, settings);
+    ASSERT_TRUE(worker.start());
+    worker.request(kConnectAndRead);
+    ASSERT_TRUE(pumpMessagesUntil([&] { return worker.command() == kIdle && window.load(); }, 20000));
+    ULONGLONG slowest = 0;
+    for (int i = 0; i < 10; ++i) {
+        const ULONGLONG start = GetTickCount64();
+        DWORD_PTR answer = 0;
+        ASSERT_NE(SendMessageTimeoutW(window.load(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &answer), 0);
+        slowest = std::max(slowest, GetTickCount64() - start);
+        Sleep(137);  // at different points of the poll
+    }
+    EXPECT_LT(slowest, 250u);
+    EXPECT_TRUE(worker.stop(5000));
+}
+
 }  // namespace
 }  // namespace tessel::cfg::testing
