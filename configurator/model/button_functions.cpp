@@ -6,15 +6,6 @@ namespace tessel::cfg {
 
 namespace {
 
-constexpr std::int32_t kMappingDeviceAction = 1;
-constexpr std::int32_t kMappingMacro = 2;
-constexpr std::int32_t kMappingUserAction = 3;
-constexpr std::int32_t kMappingButtons = 6;
-constexpr std::int32_t kActionClick = 0;
-constexpr std::int32_t kActionKeycode = 1;
-constexpr std::int32_t kActionPressed = 5;
-constexpr std::int32_t kPropertyProfile = 5;
-
 struct FunctionEntry {
     std::u16string_view name;
     std::int32_t mouseButton;  // _TMouseButtonType of a plain button function, -1 otherwise
@@ -75,23 +66,23 @@ MappingRecord mappingFor(int row, ButtonFunction function, std::int32_t keyCode,
     record.button = buttonRow(row).button;
     switch (function) {
     case ButtonFunction::macro:
-        record.mappingType = kMappingMacro;
-        record.actionType = kActionPressed;
+        record.mappingType = mapping::macro;
+        record.actionType = mapping::actionPressed;
         record.info = {linkedId, 1, 0};
         break;
     case ButtonFunction::profile:
-        record.mappingType = kMappingDeviceAction;
-        record.actionType = kActionClick;
-        record.info = {kPropertyProfile, 0, linkedId};
+        record.mappingType = mapping::deviceAction;
+        record.actionType = mapping::actionClick;
+        record.info = {mapping::propertyProfile, 0, linkedId};
         break;
     case ButtonFunction::singleKey:
-        record.mappingType = kMappingUserAction;
-        record.actionType = kActionKeycode;
+        record.mappingType = mapping::userAction;
+        record.actionType = mapping::actionKeycode;
         record.info = {keyCode, 0, 0};
         break;
     default:
-        record.mappingType = kMappingButtons;
-        record.actionType = kActionPressed;
+        record.mappingType = mapping::buttons;
+        record.actionType = mapping::actionPressed;
         record.info = {entry(function).mouseButton, 0, 0};
         break;
     }
@@ -100,14 +91,14 @@ MappingRecord mappingFor(int row, ButtonFunction function, std::int32_t keyCode,
 
 std::optional<ButtonFunction> functionOf(int row, const MappingRecord& record) {
     std::optional<ButtonFunction> found;
-    if (record.mappingType == kMappingButtons && record.actionType == kActionPressed) {
+    if (record.mappingType == mapping::buttons && record.actionType == mapping::actionPressed) {
         for (int i = 0; i < kFunctionCount; ++i)
             if (kFunctions[static_cast<std::size_t>(i)].mouseButton == record.info[0]) found = ButtonFunction(i);
-    } else if (record.mappingType == kMappingMacro) {
+    } else if (record.mappingType == mapping::macro) {
         found = ButtonFunction::macro;
-    } else if (record.mappingType == kMappingDeviceAction && record.info[0] == kPropertyProfile) {
+    } else if (record.mappingType == mapping::deviceAction && record.info[0] == mapping::propertyProfile) {
         found = ButtonFunction::profile;
-    } else if (record.mappingType == kMappingUserAction && record.actionType == kActionKeycode) {
+    } else if (record.mappingType == mapping::userAction && record.actionType == mapping::actionKeycode) {
         found = ButtonFunction::singleKey;
     }
     if (found && !offeredInRow(row, *found)) return std::nullopt;

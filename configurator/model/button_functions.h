@@ -12,6 +12,18 @@ namespace tessel::cfg {
 inline constexpr int kButtonRows = 9;
 inline constexpr int kClickRows = 7;  // rows 0-6: at least one of them keeps the plain click
 
+// The values of the record's words that the configurator writes and recognises.
+namespace mapping {
+inline constexpr std::int32_t deviceAction = 1;  // BUTTON_MAPPING_DEVICE_ACTION
+inline constexpr std::int32_t macro = 2;         // BUTTON_MAPPING_MACRO
+inline constexpr std::int32_t userAction = 3;    // BUTTON_MAPPING_USER_ACTION
+inline constexpr std::int32_t buttons = 6;       // BUTTON_MAPPING_BUTTONS
+inline constexpr std::int32_t actionClick = 0;   // BUTTON_ACTION_CLICK
+inline constexpr std::int32_t actionKeycode = 1; // BUTTON_ACTION_KEYCODE
+inline constexpr std::int32_t actionPressed = 5; // BUTTON_ACTION_PRESSED
+inline constexpr std::int32_t propertyProfile = 5;  // PROPERTY_PROFILE
+}  // namespace mapping
+
 // Six 32-bit words: button definition, mapping type, action type and three information words.
 struct MappingRecord {
     std::int32_t button = 0;

@@ -1,5 +1,7 @@
 #include "configurator/model/macro_events.h"
 
+#include "configurator/model/button_functions.h"
+
 #include <algorithm>
 #include <array>
 
@@ -7,8 +9,6 @@ namespace tessel::cfg {
 
 namespace {
 
-constexpr std::int32_t kActionClick = 0;
-constexpr std::int32_t kActionKeycode = 1;
 constexpr std::int32_t kOptionBreak = 2;
 
 struct Key {
@@ -117,10 +117,10 @@ std::vector<DeviceMacroElement> toDeviceElements(const std::vector<MacroEvent>& 
         if (isMouseEvent(event.code)) {
             const int mouse = mouseEventOf(event.code);
             if (mouse < 1 || mouse > 5) continue;
-            element.actionType = kActionClick;
+            element.actionType = mapping::actionClick;
             element.value = kMouseEvents[static_cast<std::size_t>(mouse - 1)].clickValue;
         } else {
-            element.actionType = kActionKeycode;
+            element.actionType = mapping::actionKeycode;
             element.value = hidUsageOf(event.code & ~kReleaseBit);
         }
         if (i + 1 < count && events[i + 1].timeMs > event.timeMs)
@@ -136,11 +136,11 @@ std::vector<MacroEvent> fromDeviceElements(const std::vector<DeviceMacroElement>
     for (const DeviceMacroElement& element : elements) {
         if (events.size() == kMaxMacroEvents) break;
         std::uint16_t code = 0;
-        if (element.actionType == kActionClick && element.value >= 0 && element.value <= 11) {
+        if (element.actionType == mapping::actionClick && element.value >= 0 && element.value <= 11) {
             const std::int32_t mask = 1 << element.value;
             for (std::size_t i = 0; i < kMouseEvents.size(); ++i)
                 if ((1 << kMouseEvents[i].clickValue) == mask) code = static_cast<std::uint16_t>(kMouseMask + i + 1);
-        } else if (element.actionType == kActionKeycode && element.value > 0 && element.value <= 0xFFFF) {
+        } else if (element.actionType == mapping::actionKeycode && element.value > 0 && element.value <= 0xFFFF) {
             code = scanCodeOfUsage(static_cast<std::uint16_t>(element.value));
         }
         if (code != 0) {

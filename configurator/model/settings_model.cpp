@@ -20,6 +20,19 @@ Node* at(const std::vector<Node*>& rows, std::size_t row) {
     return row < rows.size() ? rows[row] : nullptr;
 }
 
+template <class Node>
+std::optional<std::size_t> rowIn(const std::vector<Node*>& rows, const Node* node) {
+    const auto found = std::find(rows.begin(), rows.end(), node);
+    if (found == rows.end()) return std::nullopt;
+    return static_cast<std::size_t>(found - rows.begin());
+}
+
+template <class Node, class Test>
+Node* firstOf(const std::vector<Node*>& rows, Test&& test) {
+    const auto found = std::find_if(rows.begin(), rows.end(), [&](const Node* node) { return test(*node); });
+    return found == rows.end() ? nullptr : *found;
+}
+
 std::size_t entryOf(int row) { return static_cast<std::size_t>(buttonRow(row).tableEntry); }
 
 std::optional<ButtonFunction> rowFunctionOf(const ProfileNode& node, int row) {
@@ -34,10 +47,6 @@ void updateSwitchLinks(ProfileNode& node) {
     node.hasProfileSwitchLinks =
         std::any_of(node.profileLinks.begin(), node.profileLinks.end(), [](const ProfileNode* p) { return p; });
 }
-
-constexpr std::int32_t kMappingMacro = 2;
-constexpr std::int32_t kMappingDeviceAction = 1;
-constexpr std::int32_t kPropertyProfile = 5;
 
 }  // namespace
 
@@ -71,12 +80,12 @@ SettingsModel::Selection SettingsModel::finishLoading(const std::u16string& acti
         if (!node->mappings) continue;
         for (std::size_t entry = 0; entry < kButtonRows; ++entry) {
             const MappingRecord& record = (*node->mappings)[entry];
-            if (record.mappingType == kMappingMacro) {
+            if (record.mappingType == mapping::macro) {
                 if (MacroNode* macro = macroById(record.info[0])) {
                     node->macroLinks[entry] = macro;
                     macro->assigned = true;
                 }
-            } else if (record.mappingType == kMappingDeviceAction && record.info[0] == kPropertyProfile) {
+            } else if (record.mappingType == mapping::deviceAction && record.info[0] == mapping::propertyProfile) {
                 node->profileLinks[entry] = profileByNumber(record.info[2]);
             }
         }
@@ -96,44 +105,27 @@ std::size_t SettingsModel::macroCount() const { return liveMacros().size(); }
 ProfileNode* SettingsModel::profileAt(std::size_t row) const { return at(liveProfiles(), row); }
 MacroNode* SettingsModel::macroAt(std::size_t row) const { return at(liveMacros(), row); }
 
-std::optional<std::size_t> SettingsModel::rowOf(const ProfileNode& node) const {
-    const auto rows = liveProfiles();
-    const auto found = std::find(rows.begin(), rows.end(), &node);
-    if (found == rows.end()) return std::nullopt;
-    return static_cast<std::size_t>(found - rows.begin());
-}
-
-std::optional<std::size_t> SettingsModel::rowOf(const MacroNode& node) const {
-    const auto rows = liveMacros();
-    const auto found = std::find(rows.begin(), rows.end(), &node);
-    if (found == rows.end()) return std::nullopt;
-    return static_cast<std::size_t>(found - rows.begin());
-}
+std::optional<std::size_t> SettingsModel::rowOf(const ProfileNode& node) const { return rowIn(liveProfiles(), &node); }
+std::optional<std::size_t> SettingsModel::rowOf(const MacroNode& node) const { return rowIn(liveMacros(), &node); }
 
 ProfileNode* SettingsModel::profileByName(std::u16string_view name) const {
-    for (ProfileNode* node : liveProfiles())
-        if (node->name == name) return node;
-    return nullptr;
+    return firstOf(liveProfiles(), [&](const ProfileNode& node) { return node.name == name; });
 }
 
 ProfileNode* SettingsModel::profileByNumber(std::int32_t deviceNumber) const {
-    if (deviceNumber == 0) return nullptr;
-    for (ProfileNode* node : liveProfiles())
-        if (node->onDevice && node->deviceNumber == deviceNumber) return node;
-    return nullptr;
+    return firstOf(liveProfiles(), [&](const ProfileNode& node) {
+        return deviceNumber != 0 && node.onDevice && node.deviceNumber == deviceNumber;
+    });
 }
 
 MacroNode* SettingsModel::macroByName(std::u16string_view name) const {
-    for (MacroNode* node : liveMacros())
-        if (node->name == name) return node;
-    return nullptr;
+    return firstOf(liveMacros(), [&](const MacroNode& node) { return node.name == name; });
 }
 
 MacroNode* SettingsModel::macroById(std::int32_t deviceId) const {
-    if (deviceId == 0) return nullptr;
-    for (MacroNode* node : liveMacros())
-        if (node->onDevice && node->deviceId == deviceId) return node;
-    return nullptr;
+    return firstOf(liveMacros(), [&](const MacroNode& node) {
+        return deviceId != 0 && node.onDevice && node.deviceId == deviceId;
+    });
 }
 
 ProfileNode* SettingsModel::current() const {
