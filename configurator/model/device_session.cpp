@@ -178,12 +178,10 @@ CommandReport DeviceSession::connectAndRead() {
     succeeded(enumeration_->OpenDeviceEnumerationInterface(), "OpenDeviceEnumerationInterface");
 
     wired_ = openDeviceType(kWiredProduct, state_.wiredFirmware, state_.wiredConnected);
-    if (wired_) {
+    if (state_.wiredConnected) {
         LPWSTR version = nullptr;
         if (succeeded(wired_->GetDriverVersion(&version), "GetDriverVersion"))
             state_.driverVersion = takeTaskString(version);
-    }
-    if (state_.wiredConnected) {
         readProfiles();
         readMacros();
     }

@@ -109,6 +109,37 @@ TEST_F(WorkerOnMouse, StopDuringAWriteEndsNothingForcibly) {
     EXPECT_LT(GetTickCount64() - start, 5000u);
 }
 
+// A request made while a command runs is not lost: only the command that ran is cleared.
+TEST_F(WorkerOnMouse, ARequestDuringACommandStays) {
+    ConfigurationWorker worker(model_, options());
+    ASSERT_TRUE(worker.start());
+    worker.request(kConnectAndRead);
+    ASSERT_TRUE(waitForCommand(worker, kIdle, 20000));
+    model_->createMacro(u"One");
+    worker.request(kWriteAll);
+    ASSERT_TRUE(pumpMessagesUntil([&] { return progress().size() == 3; }, 20000));  // the write started
+    worker.request(kConnectAndRead);
+    ASSERT_TRUE(pumpMessagesUntil([&] { return progress().size() == 6; }, 30000));
+    EXPECT_EQ(worker.command(), kIdle);
+    const auto seen = progress();
+    EXPECT_EQ(seen[3].command, kWriteAll);
+    EXPECT_EQ(seen[5].command, kConnectAndRead);
+    EXPECT_EQ(model_->macroCount(), 2u);  // read back from the mouse
+}
+
+TEST_F(WorkerOnMouse, AnUnpluggedMouseIsNoticedWhileIdle) {
+    ConfigurationWorker::Options settings = options();
+    settings.watchConnection = true;
+    ConfigurationWorker worker(model_, settings);
+    ASSERT_TRUE(worker.start());
+    worker.request(kConnectAndRead);
+    ASSERT_TRUE(waitForCommand(worker, kIdle, 20000));
+    EXPECT_TRUE(worker.connection().wiredConnected);
+    mouse::change([](sim::MouseState& state) { sim::unplugAll(state); });
+    EXPECT_TRUE(pumpMessagesUntil([&] { return !worker.connection().wiredConnected; }, 5000));
+    EXPECT_EQ(progress().back().kind, WorkerProgress::connectionChecked);
+}
+
 // The worker's thread may carry the middleware's keyboard hook (and its message-only window):
 // its idle wait delivers messages at once, not after its one-second poll.
 TEST_F(WorkerOnMouse, TheIdleWorkerAnswersMessagesAtOnce) {

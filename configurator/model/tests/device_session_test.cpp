@@ -1,6 +1,7 @@
 // The model read from and written to the simulated mouse through the real middleware, created
 // by its ProgID through the component runtime.
 #include <algorithm>
+#include <optional>
 
 #include "configurator/model/tests/model_testing.h"
 #include "sim/firmware.h"
@@ -71,8 +72,22 @@ TEST_F(ModelOnMouse, ReadFillsTheModel) {
 }
 
 TEST_F(ModelOnMouse, WriteSendsExactlyTheEditsInTheFixedOrder) {
-    ASSERT_TRUE(session_->connectAndRead().ok());
+    // The program's own steps come after the profiles, around the polling rate.
+    std::optional<RequestWatch> watch;
+    std::vector<std::pair<std::string, std::size_t>> steps;  // step, writes seen before it
+    auto note = [&](const char* step) { steps.emplace_back(step, watch->seen().size()); };
+    ProgramSteps program;
+    program.writeSideFiles = [&](const SettingsModel& model) {
+        EXPECT_EQ(&model, &model_);
+        note("side files");
+    };
+    program.rateUnchanged = [&] { note("rate unchanged"); };
+    program.beforeRateChange = [&] { note("before rate change"); };
+    program.afterRateChange = [&] { note("after rate change"); };
+    DeviceSession session(model_, program);
+    ASSERT_TRUE(session.connectAndRead().ok());
     const sim::MouseState before = mouse::read();
+
     ASSERT_EQ(model_.current()->name, u"Game");
     ASSERT_EQ(model_.chooseFunction(2, F::doubleClick), ChoiceResult::applied);
     ASSERT_TRUE(model_.setLed(kLedScrollWheel, true));
@@ -84,10 +99,16 @@ TEST_F(ModelOnMouse, WriteSendsExactlyTheEditsInTheFixedOrder) {
     model_.setAcceleration(true, 7);
     ASSERT_TRUE(model_.setPollingRate(500));
 
-    RequestWatch watch(mouse::statePath());
-    const CommandReport report = session_->writeAll();
-    const std::vector<SeenWrite> writes = watch.stop();
+    watch.emplace(mouse::statePath());
+    const CommandReport report = session.writeAll();
+    const std::vector<SeenWrite> writes = watch->stop();
     EXPECT_TRUE(report.ok()) << report.failures.front().operation;
+    // Side files and the tray after every profile write; the rate change alone in between.
+    EXPECT_EQ(steps, (std::vector<std::pair<std::string, std::size_t>>{{"side files", writes.size() - 1},
+                                                                       {"before rate change", writes.size() - 1},
+                                                                       {"after rate change", writes.size()}}));
+    EXPECT_TRUE(session.state().rateChanging);
+    EXPECT_EQ(session.state().rateRead, 500);
 
     // The order: the shown profile's stages (profile block, then the performance block), the
     // macros (the edited one, then the new one created first), the profile (name, lights,
@@ -137,6 +158,35 @@ TEST_F(ModelOnMouse, WriteSendsExactlyTheEditsInTheFixedOrder) {
     EXPECT_EQ(reread.macroAt(0)->events, model_.macroAt(0)->events);
     for (int row = 0; row < kButtonRows; ++row) EXPECT_EQ(reread.rowFunction(row), model_.rowFunction(row)) << row;
     EXPECT_EQ(reread.current()->macroLinks[7], reread.macroAt(1));
+}
+
+TEST_F(ModelOnMouse, ApplyWithoutEditsWritesOnlyTheShownStages) {
+    mouse::change([](sim::MouseState& state) { state.profile(3).buttons[4] = {5, 5, 0, 0}; });  // no profile switch
+    ASSERT_TRUE(session_->connectAndRead().ok());
+    RequestWatch watch(mouse::statePath());
+    const CommandReport report = session_->writeAll();
+    const std::vector<SeenWrite> writes = watch.stop();
+    EXPECT_TRUE(report.ok()) << report.failures.front().operation;
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_EQ(writes[0].command, command::profileBlock);
+    EXPECT_EQ(writes[1].command, command::performance);
+}
+
+TEST_F(ModelOnMouse, MiceThatCannotBeConfigured) {
+    struct Case {
+        std::vector<sim::Interface> plugged;
+        bool wired, wireless;
+    };
+    const Case cases[] = {{{sim::Interface::wireless}, false, true}, {{}, false, false}};
+    for (const Case& c : cases) {
+        mouse::change([&](sim::MouseState& state) { sim::connect(state, c.plugged); });
+        const CommandReport report = session_->connectAndRead();
+        EXPECT_TRUE(report.ok()) << report.failures.front().operation;  // an absent mouse is no failure
+        EXPECT_EQ(session_->state().wiredConnected, c.wired);
+        EXPECT_EQ(session_->state().wirelessConnected, c.wireless);
+        EXPECT_EQ(model_.profileCount(), 0u);
+        EXPECT_EQ(model_.current(), nullptr);
+    }
 }
 
 TEST_F(ModelOnMouse, CancelLeavesTheMouseUnchanged) {
