@@ -70,7 +70,8 @@ public:
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
 
-    // Command 1: connect to the mouse and read everything into the model (rebuilt).
+    // Command 1: connect to the mouse and read everything into the model. The model is
+    // rebuilt: nodes the pages held before are gone.
     CommandReport connectAndRead();
     // Command 2: write the model in its fixed order. A node whose write failed keeps its
     // flags and is written again next time.

@@ -71,6 +71,7 @@ void SettingsModel::clear() {
     macros_.clear();
     currentRow_ = 0;
     activeOnDevice_ = nullptr;
+    performance_ = {};
 }
 
 SettingsModel::Selection SettingsModel::finishLoading(const std::u16string& activeName) {
