@@ -203,7 +203,7 @@ CommandReport DeviceSession::connectAndRead() {
             succeeded(active->GetName(&name), "GetName"))
             activeName = fromBstr(name);
     }
-    model_.finishLoading(activeName);
+    state_.defaultsRestored = model_.finishLoading(activeName).defaultsRestored;
     state_.loaded = true;
     failures_ = nullptr;
     return report;

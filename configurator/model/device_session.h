@@ -43,6 +43,8 @@ struct ConnectionState {
     bool wirelessConnected = false;
     bool loaded = false;
     bool rateChanging = false;  // the mouse re-attaches after a polling-rate change
+    // The profile shown after reading had no mapping table and was given the defaults.
+    bool defaultsRestored = false;
     std::u16string wiredFirmware;
     std::u16string wirelessFirmware;
     std::u16string driverVersion;
