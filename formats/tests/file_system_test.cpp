@@ -9,7 +9,6 @@
 #include "formats/file_system.h"
 #ifdef _WIN32
 #include <windows.h>
-#include <aclapi.h>
 
 #include "formats/win32_file_system.h"
 #endif
@@ -111,22 +110,6 @@ INSTANTIATE_TEST_SUITE_P(Memory, FileSystemTest, ::testing::Values([] {
 INSTANTIATE_TEST_SUITE_P(Win32, FileSystemTest, ::testing::Values([] {
     return std::unique_ptr<Files>(new OnDisk);
 }));
-
-// A replaced file carries its folder's inherited access list, never a null one that would let
-// any local user rewrite it.
-TEST(Win32Files, ReplacedFilesHaveAnAccessList) {
-    OnDisk disk;
-    const std::u16string file = disk.folder() + u"\\secured.dat";
-    ASSERT_TRUE(disk.files.replace(file, "x"));
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_EQ(GetNamedSecurityInfoW(reinterpret_cast<const wchar_t*>(file.c_str()), SE_FILE_OBJECT,
-                                    DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
-                                    &descriptor),
-              static_cast<DWORD>(ERROR_SUCCESS));
-    EXPECT_NE(dacl, nullptr);
-    LocalFree(descriptor);
-}
 #endif
 
 }  // namespace
