@@ -73,8 +73,8 @@ bool Win32Files::replace(const std::u16string& path, std::string_view bytes) {
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
         written = file.valid() && writeAll(file.get(), bytes) && file.close();
     }
-    if (written && MoveFileExW(temporary, wide(path),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (written &&
+        MoveFileExW(temporary, wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
     DeleteFileW(temporary);
     return false;
