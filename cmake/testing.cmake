@@ -61,3 +61,28 @@ function(tessel_benchmark name)
   endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endfunction()
+
+# tessel_ui_test(name SOURCES ... LIBS ... | COMMAND ...): a test that shows windows. It runs on
+# a display of its own (scripts/ui-session.sh) and links the UI driver; COMMAND instead of SOURCES
+# runs a script (which can use uidriver.exe). Screenshots go to build/<preset>/artefacts/<name>/.
+function(tessel_ui_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;COMMAND;PROPERTIES" ${ARGN})
+  if(T_SOURCES)
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} uidriver GTest::gtest_main GTest::gmock)
+    set(T_COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set(artefacts ${CMAKE_BINARY_DIR}/artefacts/${name})
+  add_test(NAME ${name}
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-xvfb.sh ${CMAKE_SOURCE_DIR}/scripts/ui-session.sh
+                   ${TESSEL_WINEPREFIX} ${CMAKE_CURRENT_BINARY_DIR}/${name}.session ${T_COMMAND})
+  # Wine reaches the Unix root through drive Z:.
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} FIXTURES_REQUIRED wine
+    ENVIRONMENT "WINEDEBUG=-all;TESSEL_ARTEFACTS=Z:${artefacts};UIDRIVER=$<TARGET_FILE:uidriver_cli>")
+  if(T_PROPERTIES)
+    set_tests_properties(${name} PROPERTIES ${T_PROPERTIES})
+  endif()
+endfunction()

@@ -1,0 +1,12 @@
+// What the driver's tests know of their target program.
+#pragma once
+
+namespace target {
+
+inline constexpr const wchar_t* kTitle = L"Uidriver Target";
+inline constexpr const wchar_t* kClass = L"UidriverTarget";
+inline constexpr int kButton = 101, kEdit = 102, kList = 103, kPatch = 104, kStatus = 105;
+inline constexpr int kPatchX = 240, kPatchY = 20, kPatchWidth = 64, kPatchHeight = 48;
+inline constexpr unsigned char kPatchRed = 0x20, kPatchGreen = 0x80, kPatchBlue = 0xC0;
+
+}  // namespace target
