@@ -63,8 +63,10 @@ function(tessel_benchmark name)
 endfunction()
 
 # tessel_ui_test(name SOURCES ... LIBS ... | COMMAND ...): a test that shows windows. It runs on
-# a display of its own (scripts/ui-session.sh) and links the UI driver; COMMAND instead of SOURCES
-# runs a script (which can use uidriver.exe). Screenshots go to build/<preset>/artefacts/<name>/.
+# an Xvfb display and a wineserver of its own (one server would share windows, pointer and
+# foreground between tests: see scripts/ui-session.sh), so UI tests run in parallel. SOURCES make
+# a GoogleTest program linked with the UI driver; COMMAND runs a script instead (which can use
+# uidriver.exe, named by $UIDRIVER). Screenshots go to build/<preset>/artefacts/<name>/.
 function(tessel_ui_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;COMMAND;PROPERTIES" ${ARGN})
   if(T_SOURCES)

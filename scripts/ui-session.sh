@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # ui-session.sh TEMPLATE WORK COMMAND [ARG...] — runs COMMAND in a Wine session of its own on the
-# current DISPLAY (start it under with-xvfb.sh). The exit status is COMMAND's.
+# current DISPLAY (start it under with-xvfb.sh), with a prefix made in a new directory under WORK
+# and removed afterwards. The exit status is COMMAND's.
 #
 # One wineserver holds one window tree, one pointer and one foreground for all its processes,
 # whatever display each process draws on: two UI tests on one server find each other's windows
 # and move each other's pointer (checked: a window shown on :1 was found from :0). So each test
-# gets a prefix at WORK with its own registry, hence its own server, started here so that the
-# server and every program of the test see this DISPLAY. drive_c is TEMPLATE's, shared: copying
-# it would cost ~700 MB per test, and the settings UI tests need live in the registry copied here.
+# gets a prefix with its own copy of TEMPLATE's registry, hence its own server, started here so
+# that the server and every program of the test see this DISPLAY (checked: two tests at once each
+# find only their own window). drive_c is TEMPLATE's, shared: copying it would cost ~700 MB per
+# test, and the settings UI tests need live in the registry copied here.
 set -uo pipefail
 if [ $# -lt 3 ]; then
   echo "usage: ui-session.sh TEMPLATE WORK COMMAND [ARG...]" >&2
@@ -20,8 +22,9 @@ if [ -z "${DISPLAY:-}" ]; then
   exit 2
 fi
 
-rm -rf "$work"
-mkdir -p "$work/dosdevices"
+mkdir -p "$work"
+work=$(mktemp -d "$work/prefix.XXXXXX")
+mkdir "$work/dosdevices"
 cp "$template"/*.reg "$template"/.update-timestamp "$work"/
 ln -s "$template/drive_c" "$work/drive_c"
 ln -s ../drive_c "$work/dosdevices/c:"
@@ -35,7 +38,8 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-# Started here with no pipes of ours, or ctest would wait on Wine's helpers (see wine-env.sh).
+# Started here with no pipes of ours, or ctest would wait on Wine's helpers (see wine-env.sh). It
+# ends itself 10 s after its last program, should this script be killed before its clean-up.
 wineserver -p10 </dev/null >/dev/null 2>&1
 wine wineboot </dev/null >/dev/null 2>&1
 "$@"

@@ -20,7 +20,7 @@ constexpr const wchar_t* kUsage =
     L"Commands:\n"
     L"  find STEP...                   print the window's handle; fail when there is none\n"
     L"  wait STEP...                   wait until it appears, print its handle\n"
-    L"  wait-gone STEP...              wait until nothing matches\n"
+    L"  wait-gone STEP...              wait until nothing matches (or the hwnd= window is gone)\n"
     L"  text STEP...                   print its text\n"
     L"  wait-text TEXT STEP...         wait until its text is TEXT\n"
     L"  rows STEP...                   print a list's rows: index, value, text (tab-separated)\n"
@@ -80,28 +80,38 @@ Step parseStep(const std::wstring& text) {
     return step;
 }
 
-HWND resolve(const std::vector<std::wstring>& steps, milliseconds timeout, bool wait) {
-    if (steps.empty()) throw Usage{L"no window given"};
+// The steps of a command line: a window to start from (hwnd=, else every window) and a path.
+struct Path {
     HWND root = nullptr;
-    std::vector<Match> path;
-    for (const std::wstring& text : steps) {
+    std::vector<Match> steps;
+};
+
+Path parsePath(const std::vector<std::wstring>& args) {
+    if (args.empty()) throw Usage{L"no window given"};
+    Path path;
+    for (const std::wstring& text : args) {
         Step step = parseStep(text);
         if (step.handle) {
-            if (!path.empty()) throw Usage{L"hwnd= must come first"};
+            if (path.root || !path.steps.empty()) throw Usage{L"hwnd= must come first"};
             if (!IsWindow(step.handle)) throw Failure(L"no window " + text);
-            root = step.handle;
+            path.root = step.handle;
         } else {
-            path.push_back(step.match);
+            path.steps.push_back(step.match);
         }
     }
-    if (path.empty()) return root;
+    return path;
+}
+
+HWND resolve(const std::vector<std::wstring>& args, milliseconds timeout, bool wait) {
+    const Path path = parsePath(args);
+    if (path.steps.empty()) return path.root;
     if (!wait) {
-        if (HWND found = findPath(path, root)) return found;
-        throw Failure(L"there is no " + describe(path));
+        if (HWND found = findPath(path.steps, path.root)) return found;
+        throw Failure(L"there is no " + describe(path.steps));
     }
     HWND found = nullptr;
-    waitUntil([&] { return (found = findPath(path, root)) != nullptr; }, timeout,
-              [&] { return describe(path) + L" to appear"; });
+    waitUntil([&] { return (found = findPath(path.steps, path.root)) != nullptr; }, timeout,
+              [&] { return describe(path.steps) + L" to appear"; });
     return found;
 }
 
@@ -153,10 +163,13 @@ int run(std::vector<std::wstring> args) {
     if (command == L"find" || command == L"wait") {
         print(handleText(resolve(args, timeout, command == L"wait")));
     } else if (command == L"wait-gone") {
-        std::vector<Match> path;
-        for (const auto& text : args) path.push_back(parseStep(text).match);
-        if (path.empty()) throw Usage{L"no window given"};
-        waitUntil([&] { return findPath(path) == nullptr; }, timeout, [&] { return describe(path) + L" to go away"; });
+        const Path path = parsePath(args);
+        if (path.steps.empty()) {
+            waitGone(path.root, timeout);
+        } else {
+            waitUntil([&] { return findPath(path.steps, path.root) == nullptr; }, timeout,
+                      [&] { return describe(path.steps) + L" to go away"; });
+        }
     } else if (command == L"text") {
         print(windowText(resolve(args, timeout, true)));
     } else if (command == L"wait-text") {

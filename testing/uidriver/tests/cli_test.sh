@@ -27,6 +27,9 @@ shot=$(ui shot cli-target "hwnd=$main") || fail "shot"
 expect "shot path" "${TESSEL_ARTEFACTS//\//\\}\\cli-target.png" "$shot"
 [ -s "${TESSEL_ARTEFACTS#Z:}/cli-target.png" ] || fail "no PNG written"
 
+ui front "hwnd=$main" && ui key MENU F4 || fail "Alt+F4"
+ui wait-gone "title=Uidriver Target" || fail "the target did not close"
+
 err=$(ui --timeout 200 wait "title=No such window" 2>&1 >/dev/null); code=$?
 expect "time-out status" 1 $code
 expect "time-out message" 'uidriver: timed out after 200 ms waiting for a window with title "No such window" to appear' "$err"
