@@ -39,12 +39,6 @@ struct Usage {
     std::wstring message;
 };
 
-std::wstring handleText(HWND window) {
-    wchar_t text[32];
-    swprintf(text, 32, L"0x%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)));
-    return text;
-}
-
 long long number(const std::wstring& text, const wchar_t* what) {
     wchar_t* end = nullptr;
     errno = 0;

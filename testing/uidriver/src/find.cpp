@@ -88,11 +88,15 @@ std::wstring describe(std::span<const Match> path) {
     return out;
 }
 
+std::wstring handleText(HWND window) {
+    wchar_t text[32];
+    swprintf(text, 32, L"0x%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)));
+    return text;
+}
+
 std::wstring describe(HWND window) {
-    wchar_t handle[32];
-    swprintf(handle, 32, L"%p", static_cast<void*>(window));
-    if (!IsWindow(window)) return L"window " + std::wstring(handle) + L" (destroyed)";
-    std::wstring out = L"window " + std::wstring(handle) + L" of class \"" + classOf(window) + L"\"";
+    if (!IsWindow(window)) return L"window " + handleText(window) + L" (destroyed)";
+    std::wstring out = L"window " + handleText(window) + L" of class \"" + classOf(window) + L"\"";
     if (GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) out += L", id " + std::to_wstring(GetDlgCtrlID(window));
     try {
         out += L", text \"" + windowText(window, milliseconds{500}) + L"\"";

@@ -60,6 +60,7 @@ HWND Program::waitForMainWindow(milliseconds timeout) const {
 }
 
 DWORD Program::waitForExit(milliseconds timeout) const {
+    if (!process_) throw Failure(L"" + commandLine_ + L" was left running on its own");
     waitUntil([&] { return !running(); }, timeout, [&] { return commandLine_ + L" to end"; });
     DWORD code = 0;
     GetExitCodeProcess(process_, &code);

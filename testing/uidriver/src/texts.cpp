@@ -3,6 +3,7 @@
 #include "uidriver/find.h"
 #include "uidriver/row_query.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <optional>
 
@@ -12,19 +13,24 @@ std::wstring windowText(HWND window, milliseconds timeout) {
     auto ask = [&](UINT message, WPARAM wParam, LPARAM lParam) {
         DWORD_PTR result = 0;
         if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, UINT(timeout.count()), &result)) {
-            wchar_t handle[32];
-            swprintf(handle, 32, L"%p", static_cast<void*>(window));
-            throw Failure(L"window " + std::wstring(handle) + L" did not answer WM_GETTEXT within " +
+            throw Failure(L"window " + handleText(window) + L" did not answer WM_GETTEXT within " +
                           std::to_wstring(timeout.count()) + L" ms");
         }
         return result;
     };
-    const size_t length = ask(WM_GETTEXTLENGTH, 0, 0);
-    std::wstring text(length + 1, L'\0');
-    // Across processes the text is copied back by the system, bounded by the buffer we give.
-    const size_t copied = ask(WM_GETTEXT, text.size(), LPARAM(text.data()));
-    text.resize(std::min(copied, length));
-    return text;
+    // WM_GETTEXTLENGTH only sizes the first try: a control that keeps its own text may answer
+    // WM_GETTEXT alone. A buffer filled to the brim may have cut the text, so it grows.
+    size_t size = std::max<size_t>(ask(WM_GETTEXTLENGTH, 0, 0) + 1, 256);
+    for (;;) {
+        std::wstring text(size, L'\0');
+        // Across processes the system copies the text back, bounded by the buffer we give.
+        const size_t copied = ask(WM_GETTEXT, size, LPARAM(text.data()));
+        if (copied + 1 < size || size >= (size_t(1) << 20)) {
+            text.resize(std::min(copied, wcsnlen(text.data(), size)));
+            return text;
+        }
+        size *= 2;
+    }
 }
 
 void waitForText(HWND window, std::wstring_view expected, milliseconds timeout) {

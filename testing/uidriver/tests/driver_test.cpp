@@ -45,6 +45,7 @@ TEST_F(DriverTest, FindsWindowsOfAnotherProcessByTitleClassIdAndPath) {
     EXPECT_EQ(find(Match{.title = L"Press", .className = L"Button"}), button);
     EXPECT_EQ(find(byId(target::kList), main), find(byClass(L"ListBox"), main));
     EXPECT_EQ(windowText(button), L"Press");
+    EXPECT_EQ(windowText(find(byId(target::kPatch), main)), target::kPatchText);
     EXPECT_EQ(find(Match{.title = target::kTitle, .processId = GetCurrentProcessId()}), nullptr);
 }
 

@@ -3,6 +3,7 @@
 #include "uidriver/row_query.h"
 #include "target.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <iterator>
@@ -49,6 +50,13 @@ LRESULT CALLBACK patchProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
     case WM_LBUTTONDOWN: ++counts.left; showCounts(); return 0;
     case WM_RBUTTONDOWN: ++counts.right; showCounts(); return 0;
+    case WM_GETTEXT: {  // keeps its text itself, as skinned controls do, and no WM_GETTEXTLENGTH
+        if (wParam == 0) return 0;
+        const size_t copied = std::min<size_t>(wParam - 1, target::kPatchText.size());
+        wmemcpy(reinterpret_cast<wchar_t*>(lParam), target::kPatchText.data(), copied);
+        reinterpret_cast<wchar_t*>(lParam)[copied] = L'\0';
+        return LRESULT(copied);
+    }
     case WM_LBUTTONDBLCLK: ++counts.doubles; showCounts(); return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;

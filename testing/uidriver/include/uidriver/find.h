@@ -24,6 +24,9 @@ Match byTitle(std::wstring title);
 Match byClass(std::wstring className);
 Match byId(int id);
 
+// A window handle as "0x…", the form uidriver.exe prints and takes back in hwnd=.
+std::wstring handleText(HWND window);
+
 // How a window or a match reads in a failure message.
 std::wstring describe(const Match& match);
 std::wstring describe(HWND window);
