@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# uidriver.exe as a script uses it, against the target program.
+# uidriver.exe as a script uses it (tessel_ui_test names it in $UIDRIVER), against the target.
 set -uo pipefail
-run=$1 driver=$2 target=$3
-ui() { "$run" "$driver" "$@"; }
+run=$1 target=$2
+ui() { "$run" "$UIDRIVER" "$@"; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
 expect() {  # expect WHAT EXPECTED ACTUAL
   [ "$2" = "$3" ] || fail "$1: expected '$2', got '$3'"
