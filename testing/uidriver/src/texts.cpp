@@ -47,16 +47,27 @@ namespace {
 struct PendingAnswer {
     int row;
     std::optional<Row> answer;
+    std::wstring refused;  // what arrived instead, for the failure message
 };
 
 LRESULT CALLBACK answerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COPYDATA) {
         auto* pending = reinterpret_cast<PendingAnswer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
         const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        // Anything not shaped as the answer to the row we asked for is ignored, never trusted.
-        if (!pending || data->dwData != kRowQueryAnswerTag || data->cbData != sizeof(RowQueryAnswer)) return FALSE;
+        // Anything not shaped as the answer to the row we asked for is refused, never trusted;
+        // the size is checked before a byte of the payload is read.
+        if (!pending) return FALSE;
         const auto* answer = static_cast<const RowQueryAnswer*>(data->lpData);
-        if (answer->row != pending->row) return FALSE;
+        if (data->dwData != kRowQueryAnswerTag || data->cbData != sizeof(RowQueryAnswer) || !answer) {
+            pending->refused = L"; refused WM_COPYDATA with tag " + std::to_wstring(data->dwData) + L", " +
+                               std::to_wstring(data->cbData) + L" bytes (expected " +
+                               std::to_wstring(sizeof(RowQueryAnswer)) + L")";
+            return FALSE;
+        }
+        if (answer->row != pending->row) {
+            pending->refused = L"; refused the answer for row " + std::to_wstring(answer->row);
+            return FALSE;
+        }
         pending->answer = Row{answer->row, answer->value,
                               std::wstring(answer->text, wcsnlen(answer->text, std::size(answer->text)))};
         return TRUE;
@@ -80,8 +91,8 @@ HWND makeAnswerWindow(PendingAnswer& pending) {
 }
 
 // Sends the row query; returns the list's row count and, for an existing row, its answer.
-int askRow(HWND list, int row, std::optional<Row>* answer) {
-    PendingAnswer pending{row, std::nullopt};
+int askRow(HWND list, int row, std::optional<Row>* answer, std::wstring* refused = nullptr) {
+    PendingAnswer pending{row, std::nullopt, {}};
     HWND answerWindow = makeAnswerWindow(pending);
     DWORD_PTR count = 0;
     const BOOL answered = SendMessageTimeoutW(list, kRowQueryMessage, row < 0 ? WPARAM(-1) : WPARAM(row),
@@ -89,6 +100,7 @@ int askRow(HWND list, int row, std::optional<Row>* answer) {
     DestroyWindow(answerWindow);
     if (!answered) throw Failure(L"the row query timed out at " + describe(list));
     if (answer) *answer = std::move(pending.answer);
+    if (refused) *refused = std::move(pending.refused);
     return int(count);
 }
 
@@ -98,11 +110,13 @@ int rowCount(HWND list) { return askRow(list, -1, nullptr); }
 
 Row readRow(HWND list, int index) {
     std::optional<Row> answer;
-    const int count = askRow(list, index, &answer);
+    std::wstring refused;
+    const int count = askRow(list, index, &answer, &refused);
     if (index < 0 || index >= count)
         throw Failure(L"row " + std::to_wstring(index) + L" asked of " + describe(list) + L", which has " +
                       std::to_wstring(count) + L" rows");
-    if (!answer) throw Failure(L"no answer to the row query for row " + std::to_wstring(index) + L" of " + describe(list));
+    if (!answer)
+        throw Failure(L"no answer to the row query for row " + std::to_wstring(index) + L" of " + describe(list) + refused);
     return *answer;
 }
 
