@@ -59,8 +59,9 @@ LRESULT CALLBACK answerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         if (!pending) return FALSE;
         const auto* answer = static_cast<const RowQueryAnswer*>(data->lpData);
         if (data->dwData != kRowQueryAnswerTag || data->cbData != sizeof(RowQueryAnswer) || !answer) {
-            pending->refused = L"; refused WM_COPYDATA with tag " + std::to_wstring(data->dwData) + L", " +
-                               std::to_wstring(data->cbData) + L" bytes (expected " +
+            wchar_t tag[32];
+            swprintf(tag, 32, L"0x%llx", static_cast<unsigned long long>(data->dwData));
+            pending->refused = L"; refused WM_COPYDATA with tag " + std::wstring(tag) + L", " + std::to_wstring(data->cbData) + L" bytes (expected " +
                                std::to_wstring(sizeof(RowQueryAnswer)) + L")";
             return FALSE;
         }

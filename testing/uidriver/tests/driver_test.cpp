@@ -1,5 +1,6 @@
 // The driver against a plain Win32 program in another process.
 #include "target.h"
+#include "uidriver/row_query.h"
 #include "uidriver/uidriver.h"
 
 #include <gmock/gmock.h>
@@ -94,6 +95,14 @@ TEST_F(DriverTest, ReadsRowsThroughThePrivateQuery) {
     }
     // A window that does not know the query answers 0 rows and nothing else.
     EXPECT_EQ(rowCount(control(target::kButton)), 0);
+    // A short answer is refused, not read past its end.
+    try {
+        readRow(control(target::kPatch), 0);
+        FAIL() << "a short answer was taken";
+    } catch (const Failure& failure) {
+        EXPECT_THAT(failure.what(), HasSubstr("refused WM_COPYDATA with tag 0x524f5751, 8 bytes (expected " +
+                                              std::to_string(sizeof(RowQueryAnswer)) + ")"));
+    }
 }
 
 TEST_F(DriverTest, ScreenshotsHoldThePixelsOnScreen) {

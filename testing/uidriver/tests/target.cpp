@@ -47,6 +47,14 @@ LRESULT CALLBACK listProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 LRESULT CALLBACK patchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == uidriver::kRowQueryMessage) {  // a faulty list: one row, answered too short
+        if (wParam == 0) {
+            const int32_t shortAnswer[2] = {0, 0};
+            COPYDATASTRUCT data{uidriver::kRowQueryAnswerTag, sizeof(shortAnswer), const_cast<int32_t*>(shortAnswer)};
+            SendMessageW(HWND(lParam), WM_COPYDATA, WPARAM(window), LPARAM(&data));
+        }
+        return 1;
+    }
     switch (message) {
     case WM_LBUTTONDOWN: ++counts.left; showCounts(); return 0;
     case WM_RBUTTONDOWN: ++counts.right; showCounts(); return 0;
