@@ -6,7 +6,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 
 using namespace uidriver;
@@ -14,16 +13,16 @@ using testing::HasSubstr;
 
 namespace {
 
-std::wstring besideThisProgram(const wchar_t* name) {
-    wchar_t exe[MAX_PATH];
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    return (std::filesystem::path(exe).parent_path() / name).wstring();
+std::wstring targetProgram() {
+    wchar_t path[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"UIDRIVER_TARGET", path, MAX_PATH);
+    return path;
 }
 
 class DriverTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        program = std::make_unique<Program>(L"\"" + besideThisProgram(L"uidriver_target.exe") + L"\"");
+        program = std::make_unique<Program>(L"\"" + targetProgram() + L"\"");
         main = program->waitForMainWindow();
     }
     static void TearDownTestSuite() { program.reset(); }
