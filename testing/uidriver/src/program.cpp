@@ -52,7 +52,7 @@ HWND Program::waitForMainWindow(milliseconds timeout) const {
         [&] {
             for (HWND window : findAll(main))
                 if (!(GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) && !GetWindow(window, GW_OWNER)) return (found = window);
-            if (!running()) throw Failure(L"" + commandLine_ + L" ended before it showed a window");
+            if (!running()) throw Failure(commandLine_ + L" ended before it showed a window");
             return static_cast<HWND>(nullptr);
         },
         timeout, [&] { return L"the main window of " + commandLine_; });
@@ -60,7 +60,7 @@ HWND Program::waitForMainWindow(milliseconds timeout) const {
 }
 
 DWORD Program::waitForExit(milliseconds timeout) const {
-    if (!process_) throw Failure(L"" + commandLine_ + L" was left running on its own");
+    if (!process_) throw Failure(commandLine_ + L" was left running on its own");
     waitUntil([&] { return !running(); }, timeout, [&] { return commandLine_ + L" to end"; });
     DWORD code = 0;
     GetExitCodeProcess(process_, &code);
