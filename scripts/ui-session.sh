@@ -23,7 +23,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 mkdir -p "$work"
-work=$(mktemp -d "$work/prefix.XXXXXX")
+work=$(mktemp -d "$(cd "$work" && pwd)/prefix.XXXXXX")  # Wine wants an absolute prefix
 mkdir "$work/dosdevices"
 cp "$template"/*.reg "$template"/.update-timestamp "$work"/
 ln -s "$template/drive_c" "$work/drive_c"

@@ -1,6 +1,5 @@
 // What screenshots cost a UI test: capture of the whole screen, PNG writing and reading, and a
-// pixel count over the screen. Run on a display of its own:
-//   scripts/with-xvfb.sh scripts/ui-session.sh PREFIX WORK scripts/wine-run.sh uidriver_screenshot_bench.exe
+// pixel count over the screen. scripts/run-benchmarks.sh runs it on a display of its own.
 #include "uidriver/uidriver.h"
 
 #include <chrono>
