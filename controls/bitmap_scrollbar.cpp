@@ -40,25 +40,28 @@ void CBitmapScrollbar::SetPos(int pos) {
 
 int CBitmapScrollbar::Pos() const { return Info().nPos; }
 
-RECT CBitmapScrollbar::ThumbRect() const {
+CBitmapScrollbar::Track CBitmapScrollbar::Geometry() const {
   RECT c = ClientRect();
-  int arrow = static_cast<int>(BitmapSize(picture_[kUpArrow].get()).cy);
-  int thumb = static_cast<int>(BitmapSize(picture_[kThumbPicture].get()).cy);
+  Track t{};
+  t.arrow = static_cast<int>(BitmapSize(picture_[kUpArrow].get()).cy);
+  t.thumb = static_cast<int>(BitmapSize(picture_[kThumbPicture].get()).cy);
   SCROLLINFO si = Info();
-  int span = std::max(1, si.nMax - si.nMin - std::max(static_cast<int>(si.nPage) - 1, 0));
-  int travel = std::max(0, static_cast<int>(c.bottom) - 2 * arrow - thumb);
-  int top = arrow + static_cast<int>(static_cast<long long>(si.nPos - si.nMin) * travel / span);
-  return RECT{0, top, c.right, top + thumb};
+  t.low = si.nMin;
+  t.pos = si.nPos;
+  t.span = std::max(1, si.nMax - si.nMin - std::max(static_cast<int>(si.nPage) - 1, 0));
+  t.travel = std::max(1, static_cast<int>(c.bottom) - 2 * t.arrow - t.thumb);
+  return t;
+}
+
+RECT CBitmapScrollbar::ThumbRect() const {
+  Track t = Geometry();
+  int top = t.arrow + static_cast<int>(static_cast<long long>(t.pos - t.low) * t.travel / t.span);
+  return RECT{0, top, ClientRect().right, top + t.thumb};
 }
 
 int CBitmapScrollbar::PosAt(int y) const {
-  RECT c = ClientRect();
-  int arrow = static_cast<int>(BitmapSize(picture_[kUpArrow].get()).cy);
-  int thumb = static_cast<int>(BitmapSize(picture_[kThumbPicture].get()).cy);
-  SCROLLINFO si = Info();
-  int span = std::max(1, si.nMax - si.nMin - std::max(static_cast<int>(si.nPage) - 1, 0));
-  int travel = std::max(1, static_cast<int>(c.bottom) - 2 * arrow - thumb);
-  return si.nMin + std::clamp(y - arrow, 0, travel) * span / travel;
+  Track t = Geometry();
+  return t.low + std::clamp(y - t.arrow, 0, t.travel) * t.span / t.travel;
 }
 
 CBitmapScrollbar::Part CBitmapScrollbar::PartAt(POINT p) const {

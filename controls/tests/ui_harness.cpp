@@ -9,6 +9,7 @@
 
 #include "gallery/resource.h"
 #include "skin_paint.h"
+#include "uidriver/input.h"
 #include "wingui/window.h"
 
 KitSession::KitSession() {
@@ -105,20 +106,25 @@ void MoveMouse(POINT screen) {
 void ButtonDown(bool right) { SendMouse(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN); }
 void ButtonUp(bool right) { SendMouse(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP); }
 
+// Clicks and keys go through the UI driver; presses held over time and the wheel, which it does
+// not offer, are sent here.
 void Click(POINT screen, bool right) {
   // Two clicks in a row are two clicks, not a double click.
   Pump(static_cast<int>(GetDoubleClickTime()) + 20);
-  MoveMouse(screen);
-  ButtonDown(right);
-  ButtonUp(right);
+  HWND window = WindowFromPoint(screen);
+  POINT client = screen;
+  ScreenToClient(window, &client);
+  uidriver::clickAt(window, client, right ? uidriver::MouseButton::Right : uidriver::MouseButton::Left);
+  Pump(60);
 }
 
 void DoubleClick(POINT screen) {
-  MoveMouse(screen);
-  for (int i = 0; i < 2; ++i) {
-    ButtonDown();
-    ButtonUp();
-  }
+  Pump(static_cast<int>(GetDoubleClickTime()) + 20);
+  HWND window = WindowFromPoint(screen);
+  POINT client = screen;
+  ScreenToClient(window, &client);
+  uidriver::doubleClickAt(window, client);
+  Pump(60);
 }
 
 void Wheel(POINT screen, int notches) {
@@ -127,14 +133,7 @@ void Wheel(POINT screen, int notches) {
 }
 
 void Key(WORD virtualKey) {
-  INPUT in[2]{};
-  for (auto& i : in) {
-    i.type = INPUT_KEYBOARD;
-    i.ki.wVk = virtualKey;
-    i.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
-  }
-  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, in, sizeof in[0]);
+  uidriver::pressKey(virtualKey);
   Pump(50);
 }
 
