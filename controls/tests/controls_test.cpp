@@ -144,6 +144,25 @@ TEST_F(ControlsTest, ComboListOpensCapturesClosesOnLeaveAndChoosesByKeys) {
   EXPECT_EQ(TextOf(box.hwnd()), L"Universal Scrolling");
   EXPECT_TRUE(HasEvent(L"combo choice: " + std::to_wstring(IDC_COMBO) + L" 2"));
 
+  // Its own scroll arrows step through the eleven items and repeat while held.
+  Click(Centre(box.hwnd()));
+  ASSERT_TRUE(WaitFor([&] { return list.IsOpen(); }));
+  RECT c{};
+  GetClientRect(list.hwnd(), &c);
+  MoveMouse(ScreenPoint(list.hwnd(), POINT{c.right - 8, c.bottom - 6}));
+  ButtonDown();
+  EXPECT_EQ(list.TopRow(), 1);
+  Pump(350);
+  ButtonUp();
+  EXPECT_EQ(list.TopRow(), 3) << "the last rows are in view: the list stops there";
+  MoveMouse(ScreenPoint(list.hwnd(), POINT{c.right - 8, 6}));
+  ButtonDown();
+  ButtonUp();
+  EXPECT_EQ(list.TopRow(), 2);
+  EXPECT_TRUE(list.IsOpen());
+  Key(VK_ESCAPE);
+  EXPECT_FALSE(list.IsOpen());
+
   // A click on the box closes the open list; it does not open again.
   Click(Centre(box.hwnd()));
   ASSERT_TRUE(WaitFor([&] { return list.IsOpen(); }));
