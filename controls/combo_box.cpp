@@ -137,7 +137,29 @@ void CComboBoxList::OpenSecondLevel() {
   if (!parentV2_ || index < 0 || !owner_) return;
   wingui::UniqueMenu menu(CreatePopupMenu());
   parentV2_->FillSecondLevel(owner_->id(), index, menu.get());
-  if (GetMenuItemCount(menu.get()) <= 0) return;
+  int count = GetMenuItemCount(menu.get());
+  if (count <= 0) return;
+  // The popup is drawn in the list's colours: its string items become owner-drawn, each
+  // keeping its text for the drawing.
+  std::vector<std::wstring> texts(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[260] = L"";
+    MENUITEMINFOW mi{};
+    mi.cbSize = sizeof mi;
+    mi.fMask = MIIM_FTYPE | MIIM_STRING;
+    mi.dwTypeData = text;
+    mi.cch = 260;
+    if (!GetMenuItemInfoW(menu.get(), static_cast<UINT>(i), TRUE, &mi) ||
+        (mi.fType & (MFT_SEPARATOR | MFT_BITMAP)))
+      continue;
+    texts[i] = text;
+    MENUITEMINFOW od{};
+    od.cbSize = sizeof od;
+    od.fMask = MIIM_FTYPE | MIIM_DATA;
+    od.fType = mi.fType | MFT_OWNERDRAW;
+    od.dwItemData = reinterpret_cast<ULONG_PTR>(texts[i].c_str());
+    SetMenuItemInfoW(menu.get(), static_cast<UINT>(i), TRUE, &od);
+  }
   RECT row = RowRect(index);
   POINT at{row.right, row.top};
   ClientToScreen(hwnd(), &at);
@@ -170,8 +192,29 @@ LRESULT CComboBoxList::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (reinterpret_cast<HWND>(lp) != hwnd() && !inPopup_ && IsOpen()) Close();
       return 0;
     case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
-    default: return Window::OnMessage(msg, wp, lp);
+    case WM_MEASUREITEM: {
+      auto* m = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+      if (m->CtlType != ODT_MENU) break;
+      m->itemHeight = kRowHeight + 4;
+      m->itemWidth = 140;
+      return TRUE;
+    }
+    case WM_DRAWITEM: {
+      auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+      if (d->CtlType != ODT_MENU) break;
+      bool hot = (d->itemState & ODS_SELECTED) != 0;
+      wingui::UniqueBrush back(CreateSolidBrush(colours_[hot ? kHighlight : kBackground]));
+      FillRect(d->hDC, &d->rcItem, back.get());
+      if (!font_) font_ = MakeFont(14, DefaultFaceName(), false);
+      RECT t = d->rcItem;
+      t.left += 10;
+      DrawCaption(d->hDC, t, reinterpret_cast<const wchar_t*>(d->itemData), font_.get(),
+                  colours_[hot ? kHighlightText : kText], DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+      return TRUE;
+    }
+    default: break;
   }
+  return Window::OnMessage(msg, wp, lp);
 }
 
 LRESULT CComboBoxList::OnPaint() {
