@@ -2,8 +2,8 @@
 #include "middleware/api/client_memory.h"
 #include "middleware/api/connection_points.h"
 #include "middleware/api/server_objects.h"
+#include "middleware/api/system_ports.h"
 #include "middleware/device/settings_commands.h"
-#include "middleware/device/system_ports.h"
 
 namespace tessel::com {
 namespace {
@@ -29,7 +29,7 @@ public:
     IFACEMETHODIMP OpenDeviceInterface(unsigned short productId) override {
         if (session_->opened) return S_OK;
         try {
-            session_->handler = std::make_unique<device::DriverHandler>(device::systemDevicePorts(), productId);
+            session_->handler = std::make_unique<device::DriverHandler>(systemPorts().device(), productId);
         } catch (const std::bad_alloc&) {
             return E_OUTOFMEMORY;
         }

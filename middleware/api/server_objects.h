@@ -7,7 +7,7 @@
 
 #include "middleware/api/ServerLib.h"
 #include "middleware/api/com_object.h"
-#include "middleware/api/records.h"
+#include "middleware/common/records.h"
 #include "middleware/device/driver_handler.h"
 
 namespace tessel::com {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "middleware/api/records.h"
+#include "middleware/common/records.h"
 #include "middleware/common/status.h"
 #include "middleware/device/driver_handler.h"
 #include "middleware/device/settings_codec.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "middleware/api/records.h"
+#include "middleware/common/records.h"
 #include "middleware/common/status.h"
 #include "middleware/device/driver_handler.h"
 #include "middleware/device/settings_codec.h"
