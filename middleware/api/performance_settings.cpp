@@ -23,10 +23,10 @@ public:
     IFACEMETHODIMP GetXYMasterSensitivityStatus(long*) override { return E_NOTIMPL; }
     IFACEMETHODIMP SetXYSensitivity(long, long) override { return E_NOTIMPL; }
     IFACEMETHODIMP GetXYSensitivity(long*, long*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP SetAccelerationControl(long control) override { return settings_.setAccelerationControl(control); }
-    IFACEMETHODIMP GetAccelerationStatus(long* status) override { return read(status, &Settings::getAccelerationStatus); }
-    IFACEMETHODIMP SetAcceleration(long level) override { return settings_.setAcceleration(level); }
-    IFACEMETHODIMP GetAcceleration(long* level) override { return read(level, &Settings::getAcceleration); }
+    IFACEMETHODIMP SetAccelerationControl(long control) override { return guarded([&]() -> HRESULT { return settings_.setAccelerationControl(control); }); }
+    IFACEMETHODIMP GetAccelerationStatus(long* status) override { return guarded([&]() -> HRESULT { return read(status, &Settings::getAccelerationStatus); }); }
+    IFACEMETHODIMP SetAcceleration(long level) override { return guarded([&]() -> HRESULT { return settings_.setAcceleration(level); }); }
+    IFACEMETHODIMP GetAcceleration(long* level) override { return guarded([&]() -> HRESULT { return read(level, &Settings::getAcceleration); }); }
     IFACEMETHODIMP SetUniversalScrollControl(long) override { return E_NOTIMPL; }
     IFACEMETHODIMP GetUniversalScrollStatus(long*) override { return E_NOTIMPL; }
     IFACEMETHODIMP SetScrollSpeed(long) override { return E_NOTIMPL; }
@@ -35,9 +35,11 @@ public:
     IFACEMETHODIMP GetOnTheFlySensitivityShowOnScreenStatus(long*) override { return E_NOTIMPL; }
     IFACEMETHODIMP SetDoubleClickSpeed(long) override { return E_NOTIMPL; }
     IFACEMETHODIMP GetDoubleClickSpeed(long*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP SetWindowsPointerSpeed(long speed) override { return settings_.setWindowsPointerSpeed(speed); }
+    IFACEMETHODIMP SetWindowsPointerSpeed(long speed) override { return guarded([&]() -> HRESULT { return settings_.setWindowsPointerSpeed(speed); }); }
     IFACEMETHODIMP GetWindowsPointerSpeed(long* speed) override {
-        return read(speed, &Settings::getWindowsPointerSpeed);
+        return guarded([&]() -> HRESULT {
+            return read(speed, &Settings::getWindowsPointerSpeed);
+        });
     }
     IFACEMETHODIMP SetAutoSwitchControl(long) override { return E_NOTIMPL; }
     IFACEMETHODIMP GetAutoSwitchStatus(long*) override { return E_NOTIMPL; }

@@ -31,7 +31,7 @@ public:
         if (FAILED(deviceKeyName(session_, keyName))) return;
         std::unique_ptr<store::ProfileGroupStore> groups;
         std::unique_ptr<store::PrivateProfileStore> privateProfiles;
-        if (FAILED(store::withoutThrowing([&]() -> HRESULT {
+        if (FAILED(guarded([&]() -> HRESULT {
                 HResult status = store::ProfileGroupStore::open(systemPorts().registry(), keyName, groups);
                 if (hr::succeeded(status))
                     status = store::PrivateProfileStore::open(systemPorts().registry(), keyName, privateProfiles);
@@ -45,86 +45,110 @@ public:
     // --- profile groups ---
 
     IFACEMETHODIMP LoadNumProfileGroups(long* count) override {
-        if (!count) return E_POINTER;
-        if (!groups_) return E_FAIL;
-        return countOf(*groups_, count);
+        return guarded([&]() -> HRESULT {
+            if (!count) return E_POINTER;
+            if (!groups_) return E_FAIL;
+            return countOf(*groups_, count);
+        });
     }
 
     IFACEMETHODIMP LoadProfileGroupList(long count, LPWSTR* names) override {
-        return withGroups([&](auto& groups) -> HRESULT {
-            return loadNames(count, names, [&](Names& listed) -> HRESULT { return groups.list(count, listed); });
+        return guarded([&]() -> HRESULT {
+            return withGroups([&](auto& groups) -> HRESULT {
+                return loadNames(count, names, [&](Names& listed) -> HRESULT { return groups.list(count, listed); });
+            });
         });
     }
 
     IFACEMETHODIMP LoadNumProfilesInGroup(LPWSTR group, long* count) override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return withGroups([&](auto& groups) -> HRESULT {
-            std::u16string name;
-            if (HRESULT status = readName(group, name); FAILED(status)) return status;
-            std::int32_t value = 0;
-            const HResult status = groups.memberCount(name, value);
-            return readCount(count, value, status);
+        return guarded([&]() -> HRESULT {
+            if (!count) return E_POINTER;
+            *count = 0;
+            return withGroups([&](auto& groups) -> HRESULT {
+                std::u16string name;
+                if (HRESULT status = readName(group, name); FAILED(status)) return status;
+                std::int32_t value = 0;
+                const HResult status = groups.memberCount(name, value);
+                return readCount(count, value, status);
+            });
         });
     }
 
     IFACEMETHODIMP SaveProfileGroup(LPWSTR group, long count, LPWSTR* profiles) override {
-        return withGroups([&](auto& groups) -> HRESULT {
-            std::u16string name;
-            Names members;
-            if (HRESULT status = readName(group, name); FAILED(status)) return status;
-            if (HRESULT status = readNames(count, profiles, members); FAILED(status)) return status;
-            return groups.save(name, members);
+        return guarded([&]() -> HRESULT {
+            return withGroups([&](auto& groups) -> HRESULT {
+                std::u16string name;
+                Names members;
+                if (HRESULT status = readName(group, name); FAILED(status)) return status;
+                if (HRESULT status = readNames(count, profiles, members); FAILED(status)) return status;
+                return groups.save(name, members);
+            });
         });
     }
 
     IFACEMETHODIMP LoadProfileGroup(LPWSTR group, long count, LPWSTR* profiles) override {
-        return withGroups([&](auto& groups) -> HRESULT {
-            std::u16string name;
-            if (HRESULT status = readName(group, name); FAILED(status)) return status;
-            return loadNames(count, profiles, [&](Names& members) -> HRESULT { return groups.load(name, count, members); });
+        return guarded([&]() -> HRESULT {
+            return withGroups([&](auto& groups) -> HRESULT {
+                std::u16string name;
+                if (HRESULT status = readName(group, name); FAILED(status)) return status;
+                return loadNames(count, profiles, [&](Names& members) -> HRESULT { return groups.load(name, count, members); });
+            });
         });
     }
 
     IFACEMETHODIMP DeleteProfileGroup(LPWSTR group) override {
-        return withNamed(group, [&](const std::u16string& name) -> HRESULT { return groups_->remove(name); });
+        return guarded([&]() -> HRESULT {
+            return withNamed(group, [&](const std::u16string& name) -> HRESULT { return groups_->remove(name); });
+        });
     }
 
     IFACEMETHODIMP ExportProfileGroup(LPWSTR group, LPWSTR file) override {
-        return withGroups([&](auto& groups) -> HRESULT { return kGroupFiles.exportItem(groups, group, file); });
+        return guarded([&]() -> HRESULT {
+            return withGroups([&](auto& groups) -> HRESULT { return kGroupFiles.exportItem(groups, group, file); });
+        });
     }
     IFACEMETHODIMP ImportProfileGroup(LPWSTR group, LPWSTR file) override {
-        return withGroups([&](auto& groups) -> HRESULT { return kGroupFiles.importItem(groups, group, file); });
+        return guarded([&]() -> HRESULT {
+            return withGroups([&](auto& groups) -> HRESULT { return kGroupFiles.importItem(groups, group, file); });
+        });
     }
     IFACEMETHODIMP ExportAllProfileGroups(LPWSTR file) override {
-        return withGroups([&](auto& groups) -> HRESULT { return kGroupFiles.exportEvery(groups, file); });
+        return guarded([&]() -> HRESULT {
+            return withGroups([&](auto& groups) -> HRESULT { return kGroupFiles.exportEvery(groups, file); });
+        });
     }
     IFACEMETHODIMP ImportAllProfileGroups(LPWSTR file) override {
-        return withGroups([&](auto& groups) -> HRESULT { return kGroupFiles.importEvery(groups, file); });
+        return guarded([&]() -> HRESULT {
+            return withGroups([&](auto& groups) -> HRESULT { return kGroupFiles.importEvery(groups, file); });
+        });
     }
 
     // --- button mappings: the private copy, and the driver channel that is never open ---
 
     // The mappings are kept as "LastActive" before they would go to the driver.
     IFACEMETHODIMP SetButtonMappings(_TProfileParams* params) override {
-        if (!params) return E_POINTER;
-        if (params->lNumMappings < 0) return E_INVALIDARG;
-        if (params->lNumMappings > 0 && (!params->ppMappings || !*params->ppMappings)) return E_POINTER;
-        const auto* mappings = asCore<records::_TButtonMappingInfo>(params->lNumMappings > 0 ? *params->ppMappings : nullptr);
-        return setMappings([&](store::Profile& profile) -> HRESULT {
-            for (long i = 0; i < params->lNumMappings; ++i) {
-                store::ButtonMapping mapping;
-                if (HResult status = store::fromRecord(mappings[i], mapping); hr::failed(status)) return status;
-                profile.mappings.push_back(std::move(mapping));
-            }
-            return hr::ok;
+        return guarded([&]() -> HRESULT {
+            if (!params) return E_POINTER;
+            if (params->lNumMappings < 0) return E_INVALIDARG;
+            if (params->lNumMappings > 0 && (!params->ppMappings || !*params->ppMappings)) return E_POINTER;
+            const auto* mappings = asCore<records::_TButtonMappingInfo>(params->lNumMappings > 0 ? *params->ppMappings : nullptr);
+            return setMappings([&](store::Profile& profile) -> HRESULT {
+                for (long i = 0; i < params->lNumMappings; ++i) {
+                    store::ButtonMapping mapping;
+                    if (HResult status = store::fromRecord(mappings[i], mapping); hr::failed(status)) return status;
+                    profile.mappings.push_back(std::move(mapping));
+                }
+                return hr::ok;
+            });
         });
     }
 
     // The mappings would be read from the driver channel, and then kept as "LastActive".
     IFACEMETHODIMP GetButtonMappings(_TProfileParams* params) override {
-        if (!params) return E_POINTER;
-        return E_HANDLE;
+        return guarded([&]() -> HRESULT {
+            if (!params) return E_POINTER;
+            return E_HANDLE;
+        });
     }
 
     // --- the onboard profiles of the mouse ---
@@ -132,113 +156,143 @@ public:
     IFACEMETHODIMP LoadNumProfiles(long*) override { return E_HANDLE; }
 
     IFACEMETHODIMP LoadProfileList(long count, LPWSTR* names) override {
-        return loadNames(count, names, [&](Names& listed) -> HRESULT {
-            return store::withoutThrowing([&]() -> HRESULT {
-                listed = numberedNames(count);
-                return hr::ok;
+        return guarded([&]() -> HRESULT {
+            return loadNames(count, names, [&](Names& listed) -> HRESULT {
+                return guarded([&]() -> HRESULT {
+                    listed = numberedNames(count);
+                    return hr::ok;
+                });
             });
         });
     }
 
-    IFACEMETHODIMP SaveProfile(LPWSTR, _TProfileParams*) override { return device::SaveProfile(session_->driver()); }
-    IFACEMETHODIMP LoadProfile(LPWSTR, _TProfileParams*) override { return device::LoadProfile(session_->driver()); }
+    IFACEMETHODIMP SaveProfile(LPWSTR, _TProfileParams*) override { return guarded([&]() -> HRESULT { return device::SaveProfile(session_->driver()); }); }
+    IFACEMETHODIMP LoadProfile(LPWSTR, _TProfileParams*) override { return guarded([&]() -> HRESULT { return device::LoadProfile(session_->driver()); }); }
 
     // --- profiles of the store ---
 
     IFACEMETHODIMP DeleteProfile(LPWSTR profile) override {
-        return withNamed(profile, [&](const std::u16string& name) -> HRESULT { return groups_->profiles().remove(name); });
+        return guarded([&]() -> HRESULT {
+            return withNamed(profile, [&](const std::u16string& name) -> HRESULT { return groups_->profiles().remove(name); });
+        });
     }
 
     IFACEMETHODIMP ExportProfile(LPWSTR profile, LPWSTR file) override {
-        return withGroups([&](auto& groups) -> HRESULT { return kProfileFiles.exportItem(groups.profiles(), profile, file); });
+        return guarded([&]() -> HRESULT {
+            return withGroups([&](auto& groups) -> HRESULT { return kProfileFiles.exportItem(groups.profiles(), profile, file); });
+        });
     }
     IFACEMETHODIMP ImportProfile(LPWSTR profile, LPWSTR file) override {
-        return withGroups([&](auto& groups) -> HRESULT { return kProfileFiles.importItem(groups.profiles(), profile, file); });
+        return guarded([&]() -> HRESULT {
+            return withGroups([&](auto& groups) -> HRESULT { return kProfileFiles.importItem(groups.profiles(), profile, file); });
+        });
     }
     IFACEMETHODIMP ExportAllProfiles(LPWSTR file) override {
-        return withGroups([&](auto& groups) -> HRESULT { return kProfileFiles.exportEvery(groups.profiles(), file); });
+        return guarded([&]() -> HRESULT {
+            return withGroups([&](auto& groups) -> HRESULT { return kProfileFiles.exportEvery(groups.profiles(), file); });
+        });
     }
     IFACEMETHODIMP ImportAllProfiles(LPWSTR file) override {
-        return withGroups([&](auto& groups) -> HRESULT { return kProfileFiles.importEvery(groups.profiles(), file); });
+        return guarded([&]() -> HRESULT {
+            return withGroups([&](auto& groups) -> HRESULT { return kProfileFiles.importEvery(groups.profiles(), file); });
+        });
     }
 
     // --- objects ---
 
-    IFACEMETHODIMP CreateButtonControlInterface(IButtonControl** out) override { return createButtonControl(out); }
-    IFACEMETHODIMP CreateDpiSettingsInterface(IDpiSettings** out) override { return createDpiSettings(out); }
+    IFACEMETHODIMP CreateButtonControlInterface(IButtonControl** out) override { return guarded([&]() -> HRESULT { return createButtonControl(out); }); }
+    IFACEMETHODIMP CreateDpiSettingsInterface(IDpiSettings** out) override { return guarded([&]() -> HRESULT { return createDpiSettings(out); }); }
     IFACEMETHODIMP CreateLedStatusInterface(ILedStatus** out) override {
-        return createLedStatus(session_, kStoreSelector, out);
+        return guarded([&]() -> HRESULT {
+            return createLedStatus(session_, kStoreSelector, out);
+        });
     }
     IFACEMETHODIMP CreatePerformanceSettingsInterface(IPerformanceSettings** out) override {
-        return createPerformanceSettings(out);
+        return guarded([&]() -> HRESULT {
+            return createPerformanceSettings(out);
+        });
     }
-    IFACEMETHODIMP CreateDpiInterface(IDpi** out) override { return createDpi(session_, kStoreSelector, out); }
+    IFACEMETHODIMP CreateDpiInterface(IDpi** out) override { return guarded([&]() -> HRESULT { return createDpi(session_, kStoreSelector, out); }); }
 
     // --- safe-array forms ---
 
     IFACEMETHODIMP LoadProfileGroupListManaged(long count, SAFEARRAY** names) override {
-        return withGroups([&](auto& groups) -> HRESULT {
-            return loadNamesManaged(names, [&](Names& listed) -> HRESULT { return groups.list(count, listed); });
+        return guarded([&]() -> HRESULT {
+            return withGroups([&](auto& groups) -> HRESULT {
+                return loadNamesManaged(names, [&](Names& listed) -> HRESULT { return groups.list(count, listed); });
+            });
         });
     }
 
     IFACEMETHODIMP SaveProfileGroupManaged(BSTR group, SAFEARRAY* profiles) override {
-        return withGroups([&](auto& groups) -> HRESULT {
-            std::u16string name;
-            Names members;
-            if (HRESULT status = readName(group, name); FAILED(status)) return status;
-            if (HRESULT status = readBstrArray(profiles, members); FAILED(status)) return status;
-            return groups.save(name, members);
+        return guarded([&]() -> HRESULT {
+            return withGroups([&](auto& groups) -> HRESULT {
+                std::u16string name;
+                Names members;
+                if (HRESULT status = readName(group, name); FAILED(status)) return status;
+                if (HRESULT status = readBstrArray(profiles, members); FAILED(status)) return status;
+                return groups.save(name, members);
+            });
         });
     }
 
     IFACEMETHODIMP LoadProfileGroupManaged(BSTR group, long count, SAFEARRAY** profiles) override {
-        return withGroups([&](auto& groups) -> HRESULT {
-            std::u16string name;
-            if (HRESULT status = readName(group, name); FAILED(status)) return status;
-            return loadNamesManaged(profiles, [&](Names& members) -> HRESULT { return groups.load(name, count, members); });
+        return guarded([&]() -> HRESULT {
+            return withGroups([&](auto& groups) -> HRESULT {
+                std::u16string name;
+                if (HRESULT status = readName(group, name); FAILED(status)) return status;
+                return loadNamesManaged(profiles, [&](Names& members) -> HRESULT { return groups.load(name, count, members); });
+            });
         });
     }
 
     IFACEMETHODIMP LoadProfileListManaged(long count, SAFEARRAY** names) override {
-        if (count < 0) return E_INVALIDARG;
-        return loadNamesManaged(names, [&](Names& listed) -> HRESULT {
-            return store::withoutThrowing([&]() -> HRESULT {
-                listed = numberedNames(count);
-                return hr::ok;
+        return guarded([&]() -> HRESULT {
+            if (count < 0) return E_INVALIDARG;
+            return loadNamesManaged(names, [&](Names& listed) -> HRESULT {
+                return guarded([&]() -> HRESULT {
+                    listed = numberedNames(count);
+                    return hr::ok;
+                });
             });
         });
     }
 
     IFACEMETHODIMP SetButtonMappingsManaged(long, SAFEARRAY* mappings) override {
-        std::vector<records::TButtonMappingManaged> managed;
-        HRESULT status = store::withoutThrowing([&]() -> HRESULT { return readManaged(mappings, kMappingRecord, managed); });
-        if (FAILED(status)) return status;
-        return setMappings([&](store::Profile& profile) -> HRESULT {
-            for (const auto& record : managed) profile.mappings.push_back(store::fromManaged(record));
-            return hr::ok;
+        return guarded([&]() -> HRESULT {
+            std::vector<records::TButtonMappingManaged> managed;
+            HRESULT status = guarded([&]() -> HRESULT { return readManaged(mappings, kMappingRecord, managed); });
+            if (FAILED(status)) return status;
+            return setMappings([&](store::Profile& profile) -> HRESULT {
+                for (const auto& record : managed) profile.mappings.push_back(store::fromManaged(record));
+                return hr::ok;
+            });
         });
     }
 
     IFACEMETHODIMP GetButtonMappingsManaged(long* version, SAFEARRAY** mappings) override {
-        if (!version || !mappings) return E_POINTER;
-        *version = 0;
-        *mappings = nullptr;
-        _TProfileParams params{};
-        return GetButtonMappings(&params);
+        return guarded([&]() -> HRESULT {
+            if (!version || !mappings) return E_POINTER;
+            *version = 0;
+            *mappings = nullptr;
+            _TProfileParams params{};
+            return GetButtonMappings(&params);
+        });
     }
 
-    IFACEMETHODIMP SaveProfileManaged(BSTR name, long, SAFEARRAY*) override { return SaveProfile(name, nullptr); }
+    IFACEMETHODIMP SaveProfileManaged(BSTR name, long, SAFEARRAY*) override { return guarded([&]() -> HRESULT { return SaveProfile(name, nullptr); }); }
 
     // The mouse's answer fills nothing: no mappings come back.
     IFACEMETHODIMP LoadProfileManaged(BSTR name, long* version, SAFEARRAY** mappings) override {
-        if (!version || !mappings) return E_POINTER;
-        *version = 0;
-        *mappings = nullptr;
-        _TProfileParams params{};
-        if (HRESULT status = LoadProfile(name, &params); FAILED(status)) return status;
-        return store::withoutThrowing(
-            [&]() -> HRESULT { return handOutManaged(std::vector<records::TButtonMappingManaged>{}, kMappingRecord, mappings); });
+        return guarded([&]() -> HRESULT {
+            if (!version || !mappings) return E_POINTER;
+            *version = 0;
+            *mappings = nullptr;
+            _TProfileParams params{};
+            if (HRESULT status = LoadProfile(name, &params); FAILED(status)) return status;
+            return guarded(
+                [&]() -> HRESULT { return handOutManaged(std::vector<records::TButtonMappingManaged>{}, kMappingRecord, mappings); });
+        });
     }
 
     IFACEMETHODIMP SetActiveProfile(LPWSTR) override { return E_HANDLE; }
@@ -251,7 +305,7 @@ private:
     template <class Operation>
     HRESULT withGroups(Operation&& operation) {
         if (!groups_) return E_FAIL;
-        return store::withoutThrowing([&]() -> HRESULT { return operation(*groups_); });
+        return guarded([&]() -> HRESULT { return operation(*groups_); });
     }
 
     template <class Operation>
@@ -266,10 +320,10 @@ private:
     HRESULT setMappings(Fill&& fill) {
         store::Profile profile;
         profile.version = lastReadVersion_;
-        HRESULT status = store::withoutThrowing([&]() -> HRESULT { return fill(profile); });
+        HRESULT status = guarded([&]() -> HRESULT { return fill(profile); });
         if (FAILED(status)) return status;
         if (privateProfiles_) {
-            status = store::withoutThrowing([&]() -> HRESULT { return privateProfiles_->saveLastActive(profile); });
+            status = guarded([&]() -> HRESULT { return privateProfiles_->saveLastActive(profile); });
             if (FAILED(status)) return status;
         }
         return E_HANDLE;

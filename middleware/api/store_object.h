@@ -193,7 +193,7 @@ inline HRESULT deviceKeyName(const Session& session, std::u16string& name) {
 // read first, then the store's call, with no exception leaving it.
 template <class Operation>
 HRESULT withName(const wchar_t* text, Operation&& operation) {
-    return store::withoutThrowing([&]() -> HRESULT {
+    return guarded([&]() -> HRESULT {
         std::u16string name;
         if (HRESULT status = readName(text, name); FAILED(status)) return status;
         return operation(name);
@@ -202,7 +202,7 @@ HRESULT withName(const wchar_t* text, Operation&& operation) {
 
 template <class Operation>
 HRESULT withFile(const wchar_t* text, const wchar_t* file, Operation&& operation) {
-    return store::withoutThrowing([&]() -> HRESULT {
+    return guarded([&]() -> HRESULT {
         std::u16string name, path;
         if (HRESULT status = readName(text, name); FAILED(status)) return status;
         if (HRESULT status = readName(file, path); FAILED(status)) return status;
@@ -213,7 +213,7 @@ HRESULT withFile(const wchar_t* text, const wchar_t* file, Operation&& operation
 // The number of entries of a collection into *count (left alone on failure).
 inline HRESULT countOf(const store::Collection& collection, long* count) {
     if (!count) return E_POINTER;
-    return store::withoutThrowing([&]() -> HRESULT {
+    return guarded([&]() -> HRESULT {
         std::int32_t value = 0;
         const HResult status = collection.count(value);
         if (hr::succeeded(status)) *count = value;

@@ -34,16 +34,7 @@ std::wstring codeFolder() {
     HMODULE module = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<LPCWSTR>(&codeFolder), &module);
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
+    const std::wstring path = modulePath(module);
     return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
 
@@ -71,6 +62,19 @@ std::unique_ptr<device::HidPort> chooseHid(const wchar_t* simulatorState, const 
 }
 
 }  // namespace
+
+std::wstring modulePath(HMODULE module) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
 
 SystemPorts::SystemPorts(const wchar_t* simulatorState, const std::wstring& moduleFolder)
     : hid_(chooseHid(simulatorState, moduleFolder, clock_, simulator_)), device_{*hid_, mutexes_, clock_} {}

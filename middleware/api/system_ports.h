@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "middleware/device/ports.h"
 #include "middleware/device/win32_ports.h"
@@ -40,6 +41,9 @@ private:
     store::Win32Registry registry_;
     store::Win32PointerSettings pointerSettings_;
 };
+
+// The full path of a loaded module, however long.
+std::wstring modulePath(HMODULE module);
 
 // The process's ports, chosen at the first call from TESSEL_SIM. They stay until the process
 // ends: objects of the simulator's module may be in use to the last moment.
