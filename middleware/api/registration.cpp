@@ -60,6 +60,7 @@ const RegistryEntry kClassEntries[] = {
 // The marshaler finds the library under the neutral locale, beside the registration of its own
 // locale (0x409) that RegisterTypeLib writes.
 const RegistryEntry kMarshalingEntries[] = {
+    {L"TypeLib\\%LIBID%\\1.0\\0", nullptr, nullptr, Lifetime::removed},
     {L"TypeLib\\%LIBID%\\1.0\\0\\win64", nullptr, L"%MODULE%", Lifetime::removed},
 };
 const RegistryEntry kInterfaceEntries[] = {
