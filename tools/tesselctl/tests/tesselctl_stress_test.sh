@@ -6,7 +6,8 @@
 # usage: tesselctl_stress_test.sh EMULATOR TESSELCTL TESSELSIM SERVER WORK
 set -euo pipefail
 emulator=$1 tool=$2 sim=$3 server=$4 work=$5
-workers=6 rounds=6
+# TESSEL_STRESS_ROUNDS makes a longer run by hand (the test itself keeps it short).
+workers=6 rounds=${TESSEL_STRESS_ROUNDS:-6}
 
 rm -rf "$work"
 mkdir -p "$work"
