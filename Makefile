@@ -1,5 +1,6 @@
 # The two commands of the README. Everything else is CMake (presets "windows" and "host").
 JOBS ?= $(shell nproc)
+MAKEFLAGS += --no-print-directory
 
 .PHONY: run test deps windows host test-windows test-host fuzz bench clean
 
@@ -14,12 +15,13 @@ test: deps windows host
 deps:
 	scripts/install-deps.sh
 
+# Configure output is shown only when configuring fails.
 windows:
-	cmake --preset windows >/dev/null
+	@log=$$(cmake --preset windows 2>&1) || { echo "$$log"; exit 1; }
 	cmake --build --preset windows -j $(JOBS)
 
 host:
-	cmake --preset host >/dev/null
+	@log=$$(cmake --preset host 2>&1) || { echo "$$log"; exit 1; }
 	cmake --build --preset host -j $(JOBS)
 
 test-windows: windows

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "middleware/api/records.h"
+#include "middleware/common/records.h"
 
 namespace tessel::formats {
 

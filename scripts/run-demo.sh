@@ -9,7 +9,8 @@ build=$(cd "${1:-build/windows}" 2>/dev/null && pwd) || { echo "run-demo.sh: no 
 tesselctl="$build/tools/tesselctl/tesselctl.exe"
 tesselsim="$build/sim/tesselsim.exe"
 server="$build/middleware/api/KavixMiddlewareServer.dll"
-for program in "$tesselctl" "$tesselsim" "$server"; do
+simulator="$build/middleware/api/tessel_sim_hid.dll"  # loaded by the server, beside it, for TESSEL_SIM
+for program in "$tesselctl" "$tesselsim" "$server" "$simulator"; do
   [ -f "$program" ] || { echo "run-demo.sh: $program is missing; build first (make windows)" >&2; exit 1; }
 done
 
@@ -23,7 +24,8 @@ elif [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi  # else its wineserver runs already (a test run), and the demo shares it
 run() { "$root/scripts/wine-run.sh" "$@"; }
 
-# The middleware talks to the simulated mouse whose state file TESSEL_SIM names.
+# The middleware talks to the simulated mouse whose state file TESSEL_SIM names; without the
+# file there is no mouse, so tesselsim makes one first.
 demo="$build/demo"
 mkdir -p "$demo"
 export TESSEL_SIM="$demo/mouse.txt"

@@ -101,7 +101,7 @@ std::u16string interfacePath(Interface which, std::uint32_t generation) {
 }
 
 std::unique_ptr<device::HidPort> openSimulatedHid(const std::string& statePath, device::Clock& clock) {
-    return std::make_unique<SimulatedHid>(StateStore::inFile(statePath), clock);
+    return std::make_unique<SimulatedHid>(StateStore::inExistingFile(statePath), clock);
 }
 
 SimulatedHid::SimulatedHid(std::unique_ptr<StateStore> store, device::Clock& clock)
@@ -114,6 +114,8 @@ std::unique_ptr<device::InterfaceList> SimulatedHid::mouseInterfaces(std::uint32
             replugWhenDue(state, clock_.nowMs());
             for (Interface which : listed(state)) paths.push_back(interfacePath(which, state.link.generation(which)));
         });
+    } catch (const MissingStateFile&) {
+        paths.clear();  // no mouse, not even the other vendor's
     } catch (const std::exception&) {
         error = tLastError = syserr::genFailure;
         return nullptr;

@@ -1,7 +1,7 @@
 #pragma once
 // The simulated Tessel behind the device layer's HID port. openSimulatedHid is what the
-// middleware selects at run time (TESSEL_SIM names the state file); tests use SimulatedHid
-// directly for its report log and its store (faults, plugging, inspection).
+// simulator's module hands the middleware when TESSEL_SIM names the state file; tests use
+// SimulatedHid directly for its report log and its store (faults, plugging, inspection).
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -16,8 +16,9 @@
 
 namespace tessel::sim {
 
-// A HID port onto the mouse whose state is kept in the file `statePath` (created with a
-// factory-fresh mouse when missing), shared with every other process that opens it.
+// A HID port onto the mouse whose state is kept in the file `statePath`, shared with every other
+// process that opens it. While the file does not exist the port lists no mouse (tesselsim create
+// makes one).
 std::unique_ptr<tessel::device::HidPort> openSimulatedHid(const std::string& statePath, tessel::device::Clock& clock);
 
 // The interface path under which `which` is listed while plugged in generation `generation`.

@@ -1,5 +1,6 @@
 #include "sim/state_store.h"
 
+#include <filesystem>
 #include <mutex>
 
 #include "sim/platform.h"
@@ -29,9 +30,10 @@ private:
 // half-written state; the text's closing [end] shows whether a writer was cut off half-way.
 class FileStore final : public StateStore {
 public:
-    explicit FileStore(std::string path) : path_(std::move(path)) {}
+    FileStore(std::string path, bool mustExist) : path_(std::move(path)), mustExist_(mustExist) {}
 
     void update(const std::function<void(MouseState&)>& change) override {
+        if (mustExist_ && !exists()) throw MissingStateFile("no state file at " + path_);
         platform::LockedFile file(path_);
         const std::string text = file.read();
         MouseState state = MouseState::factory();  // an empty (new) file holds a fresh mouse
@@ -48,7 +50,13 @@ public:
     }
 
 private:
+    bool exists() const {
+        std::error_code error;
+        return std::filesystem::exists(std::filesystem::path(reinterpret_cast<const char8_t*>(path_.c_str())), error);
+    }
+
     std::string path_;
+    bool mustExist_;
 };
 
 }  // namespace
@@ -57,7 +65,13 @@ std::unique_ptr<StateStore> StateStore::inMemory(MouseState initial) {
     return std::make_unique<MemoryStore>(std::move(initial));
 }
 
-std::unique_ptr<StateStore> StateStore::inFile(std::string path) { return std::make_unique<FileStore>(std::move(path)); }
+std::unique_ptr<StateStore> StateStore::inFile(std::string path) {
+    return std::make_unique<FileStore>(std::move(path), false);
+}
+
+std::unique_ptr<StateStore> StateStore::inExistingFile(std::string path) {
+    return std::make_unique<FileStore>(std::move(path), true);
+}
 
 void writeStateFile(const std::string& path, const MouseState& state) {
     platform::LockedFile(path).write(formatState(state));

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "sim/mouse_state.h"
+#include "sim/state_text.h"
 
 namespace tessel::sim {
 
@@ -26,6 +27,14 @@ public:
     // The file is created with a factory-fresh mouse when it does not exist (or is empty). Each
     // update loads, changes and rewrites it in place while holding an exclusive lock on it.
     static std::unique_ptr<StateStore> inFile(std::string path);
+    // The same, but a missing file is no mouse at all: update throws MissingStateFile and
+    // creates nothing, so a mistyped path never looks like a working mouse.
+    static std::unique_ptr<StateStore> inExistingFile(std::string path);
+};
+
+class MissingStateFile : public StateError {
+public:
+    using StateError::StateError;
 };
 
 // Writes a factory-fresh mouse (or `state`) to `path`, replacing what was there, under the lock.

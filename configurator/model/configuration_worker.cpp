@@ -2,7 +2,7 @@
 
 #include <objbase.h>
 
-#include "middleware/api/win32_handle.h"
+#include "middleware/common/scoped_win32.h"
 
 namespace tessel::cfg {
 
@@ -11,7 +11,7 @@ struct ConfigurationWorker::Shared {
     Options options;
     std::atomic<int> command{kIdle};
     std::atomic<bool> stopping{false};
-    tessel::com::UniqueHandle wake{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    tessel::win32::UniqueHandle wake{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 
     mutable std::mutex lock;  // guards what follows
     ConnectionState state;

@@ -11,16 +11,8 @@ namespace {
 constexpr long kMaxMacros = 70;  // places in the mouse's macro directory
 constexpr std::int32_t kDefaultAcceleration = 5;
 
-struct TaskMemoryFree {
-    void operator()(void* block) const { CoTaskMemFree(block); }
-};
-template <class T>
-using TaskMemory = std::unique_ptr<T, TaskMemoryFree>;
-
-struct BstrFree {
-    void operator()(BSTR text) const { SysFreeString(text); }
-};
-using Bstr = std::unique_ptr<OLECHAR, BstrFree>;
+using win32::TaskMemory;
+using Bstr = win32::BstrOwner;
 
 Bstr toBstr(const std::u16string& text) {
     return Bstr(SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size())));

@@ -15,11 +15,11 @@
 
 #include "configurator/model/settings_model.h"
 #include "middleware/api/ServerLib.h"
-#include "middleware/api/com_ptr.h"
+#include "middleware/common/scoped_win32.h"
 
 namespace tessel::cfg {
 
-using tessel::com::ComPtr;
+using tessel::win32::ComPtr;
 
 inline constexpr unsigned short kWiredProduct = 0x13;
 inline constexpr unsigned short kWirelessProduct = 0x14;

@@ -1,5 +1,8 @@
 #include "middleware/api/client_memory.h"
 
+#include <mutex>
+#include <utility>
+
 #include "middleware/api/com_object.h"
 #include "middleware/api/server_module.h"
 
@@ -51,18 +54,38 @@ HRESULT fillVector(SafeArrayOwner& array, Fill&& fill) {
     return status;
 }
 
+// The record info of `recordName`. The type library and each record info are loaded once per
+// process and kept to its end: they belong to the automation runtime, not to this module, and
+// loading them on every safe-array call would read the type library each time.
 HRESULT recordInfo(const wchar_t* recordName, ComPtr<IRecordInfo>& info) {
-    ComPtr<ITypeLib> library;
-    if (HRESULT status = loadServerTypeLib(library); FAILED(status)) return status;
+    struct Loaded {
+        win32::CriticalSection lock;
+        ComPtr<ITypeLib> library;
+        std::vector<std::pair<std::wstring, ComPtr<IRecordInfo>>> records;
+    };
+    static Loaded* const loaded = new Loaded;
+    std::scoped_lock guard(loaded->lock);
+    for (const auto& [name, known] : loaded->records) {
+        if (name != recordName) continue;
+        info = known;
+        return S_OK;
+    }
+    if (!loaded->library) {
+        if (HRESULT status = loadServerTypeLib(loaded->library); FAILED(status)) return status;
+    }
     std::wstring name(recordName);
     ITypeInfo* found[1] = {};
     MEMBERID member[1] = {};
     USHORT wanted = 1;
-    if (HRESULT status = library->FindName(name.data(), 0, found, member, &wanted); FAILED(status)) return status;
+    if (HRESULT status = loaded->library->FindName(name.data(), 0, found, member, &wanted); FAILED(status)) return status;
     if (wanted == 0) return TYPE_E_ELEMENTNOTFOUND;
     ComPtr<ITypeInfo> typeInfo;
     typeInfo.Attach(found[0]);
-    return GetRecordInfoFromTypeInfo(typeInfo.Get(), info.GetAddressOf());
+    ComPtr<IRecordInfo> made;
+    if (HRESULT status = GetRecordInfoFromTypeInfo(typeInfo.Get(), made.GetAddressOf()); FAILED(status)) return status;
+    loaded->records.emplace_back(std::move(name), made);
+    info = made;
+    return S_OK;
 }
 
 // The element count of a one-dimensional array of `type`; E_INVALIDARG for any other shape.

@@ -14,23 +14,13 @@
 #include <string_view>
 #include <vector>
 
+#include "middleware/common/scoped_win32.h"
+
 namespace tessel::com {
 
-struct TaskMemoryFree {
-    void operator()(void* block) const { CoTaskMemFree(block); }
-};
-template <class T>
-using TaskMemory = std::unique_ptr<T, TaskMemoryFree>;
-
-struct SafeArrayFree {
-    void operator()(SAFEARRAY* array) const { SafeArrayDestroy(array); }
-};
-using SafeArrayOwner = std::unique_ptr<SAFEARRAY, SafeArrayFree>;
-
-struct BstrFree {
-    void operator()(wchar_t* text) const { SysFreeString(text); }
-};
-using BstrOwner = std::unique_ptr<wchar_t, BstrFree>;
+using win32::BstrOwner;
+using win32::SafeArrayOwner;
+using win32::TaskMemory;
 
 // `bytes` zeroed bytes from the task allocator, null when it has none.
 template <class T>

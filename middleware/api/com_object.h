@@ -9,9 +9,11 @@
 #include <new>
 #include <utility>
 
-#include "middleware/api/com_ptr.h"
+#include "middleware/common/scoped_win32.h"
 
 namespace tessel::com {
+
+using win32::ComPtr;
 
 // Live objects and class-factory locks of the module.
 class ModuleCount {
@@ -33,6 +35,19 @@ public:
     ~ModuleReference() { ModuleCount::unlock(); }
 };
 
+// Every exported method runs its body through this, so that no exception leaves the server:
+// allocation failure is E_OUTOFMEMORY, anything else E_UNEXPECTED.
+template <class Body>
+HRESULT guarded(Body&& body) noexcept {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
 // Looks `iid` up in an interface table (QITABENT entries, ended by an empty one) of the object
 // at `base`; the interface found gets a reference for the caller.
 inline HRESULT findInterface(void* base, const QITAB* table, REFIID iid, void** object) {
@@ -52,9 +67,11 @@ inline HRESULT findInterface(void* base, const QITAB* table, REFIID iid, void** 
 //     static const QITAB* interfaceTable();
 // ComObject<T> completes it: the interfaces' IUnknown methods go to the controlling unknown,
 // which is the outer object when T is created as an aggregated part and the object's own
-// non-delegating unknown otherwise.
+// non-delegating unknown otherwise. The module reference is the first base, so it is taken
+// before T's constructor runs and let go only after T's destructor (which may still run code
+// of the module, e.g. stopping a worker thread) has returned.
 template <class T>
-class ComObject final : public T {
+class ComObject final : private ModuleReference, public T {
 public:
     template <class... Args>
     explicit ComObject(IUnknown* outer, Args&&... args)
@@ -95,7 +112,6 @@ private:
         std::atomic<ULONG> references_{1};
     };
 
-    ModuleReference module_;
     Inner inner_;
     IUnknown* controlling_;
 };

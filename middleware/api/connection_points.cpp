@@ -1,5 +1,7 @@
 #include "middleware/api/connection_points.h"
 
+#include <utility>
+
 namespace tessel::com {
 
 IFACEMETHODIMP ConnectionPoint::QueryInterface(REFIID iid, void** object) {
@@ -33,24 +35,34 @@ IFACEMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
     ComPtr<IUnknown> events;
     if (FAILED(sink->QueryInterface(eventIid_, reinterpret_cast<void**>(events.GetAddressOf()))) || !events)
         return CONNECT_E_CANNOTCONNECT;
-    try {
-        connections_.push_back({nextCookie_, std::move(events)});
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    *cookie = nextCookie_++;
-    return S_OK;
+    return guarded([&]() -> HRESULT {
+        {
+            std::scoped_lock guard(lock_);
+            connections_.push_back({nextCookie_, std::move(events)});
+            *cookie = nextCookie_++;
+        }
+        if (!observer_) return S_OK;
+        const HRESULT status = observer_->sinksChanged();
+        if (SUCCEEDED(status)) return S_OK;
+        Unadvise(std::exchange(*cookie, 0));
+        return status;
+    });
 }
 
 IFACEMETHODIMP ConnectionPoint::Unadvise(DWORD cookie) {
-    for (auto it = connections_.begin(); it != connections_.end(); ++it) {
-        if (it->cookie != cookie) continue;
-        // Released after the list is consistent again: the sink's Release may call back.
-        ComPtr<IUnknown> sink = std::move(it->sink);
-        connections_.erase(it);
-        return S_OK;
+    ComPtr<IUnknown> sink;  // released last: its Release may call back
+    {
+        std::scoped_lock guard(lock_);
+        for (auto it = connections_.begin(); it != connections_.end(); ++it) {
+            if (it->cookie != cookie) continue;
+            sink = std::move(it->sink);
+            connections_.erase(it);
+            break;
+        }
     }
-    return CONNECT_E_NOCONNECTION;
+    if (!sink) return CONNECT_E_NOCONNECTION;
+    if (observer_) observer_->sinksChanged();
+    return S_OK;
 }
 
 IFACEMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** connections) {
@@ -58,6 +70,7 @@ IFACEMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** connections) 
     *connections = nullptr;
     using Enumerator = SnapshotEnumerator<IEnumConnections, CONNECTDATA, Connection>;
     try {
+        std::scoped_lock guard(lock_);
         return createObject<Enumerator>(connections, std::make_shared<const std::vector<Connection>>(connections_));
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
@@ -65,6 +78,7 @@ IFACEMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** connections) 
 }
 
 std::vector<ComPtr<IUnknown>> ConnectionPoint::sinks() const {
+    std::scoped_lock guard(lock_);
     std::vector<ComPtr<IUnknown>> held;
     held.reserve(connections_.size());
     for (const Connection& connection : connections_) held.push_back(connection.sink);

@@ -1,10 +1,13 @@
 #pragma once
 // Connection points: how clients subscribe to the events of an object. Delivery is synchronous,
 // on the raising thread, to every sink in the order of connection; sinks' results are ignored.
+// Sinks are called with no lock held: one may advise or unadvise, on any thread, while an
+// event is delivered.
 #include <ocidl.h>
 #include <olectl.h>
 
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "middleware/api/com_object.h"
@@ -39,24 +42,32 @@ public:
     }
 
     IFACEMETHODIMP Next(ULONG count, Item* out, ULONG* fetched) override {
-        if (!out || (count > 1 && !fetched)) return E_POINTER;
-        ULONG given = 0;
-        for (; given < count && position_ < items_->size(); ++given, ++position_)
-            copyOut((*items_)[position_], out[given]);
-        if (fetched) *fetched = given;
-        return given == count ? S_OK : S_FALSE;
+        return guarded([&]() -> HRESULT {
+            if (!out || (count > 1 && !fetched)) return E_POINTER;
+            ULONG given = 0;
+            for (; given < count && position_ < items_->size(); ++given, ++position_)
+                copyOut((*items_)[position_], out[given]);
+            if (fetched) *fetched = given;
+            return given == count ? S_OK : S_FALSE;
+        });
     }
     IFACEMETHODIMP Skip(ULONG count) override {
-        const size_t left = items_->size() - position_;
-        position_ += count < left ? count : left;
-        return count <= left ? S_OK : S_FALSE;
+        return guarded([&]() -> HRESULT {
+            const size_t left = items_->size() - position_;
+            position_ += count < left ? count : left;
+            return count <= left ? S_OK : S_FALSE;
+        });
     }
     IFACEMETHODIMP Reset() override {
-        position_ = 0;
-        return S_OK;
+        return guarded([&]() -> HRESULT {
+            position_ = 0;
+            return S_OK;
+        });
     }
     IFACEMETHODIMP Clone(IEnum** copy) override {
-        return createObject<SnapshotEnumerator>(copy, items_, position_);
+        return guarded([&]() -> HRESULT {
+            return createObject<SnapshotEnumerator>(copy, items_, position_);
+        });
     }
 
 private:
@@ -64,12 +75,23 @@ private:
     size_t position_;
 };
 
+// What an object learns of its sinks: told after each advise and unadvise, outside the
+// connection point's lock, it asks the point whether any sink is connected now (so the last of
+// two racing changes decides). An advise fails with what the observer returns.
+class SinkObserver {
+public:
+    virtual HRESULT sinksChanged() = 0;
+
+protected:
+    ~SinkObserver() = default;
+};
+
 // One outgoing interface of an object with its sinks. It lives inside the object and shares
 // the object's reference count, so a subscription cannot outlive its source.
 class ConnectionPoint final : public IConnectionPoint {
 public:
-    ConnectionPoint(IConnectionPointContainer* container, const IID& eventIid)
-        : container_(container), eventIid_(eventIid) {}
+    ConnectionPoint(IConnectionPointContainer* container, const IID& eventIid, SinkObserver* observer = nullptr)
+        : container_(container), eventIid_(eventIid), observer_(observer) {}
     ConnectionPoint(const ConnectionPoint&) = delete;
     ConnectionPoint& operator=(const ConnectionPoint&) = delete;
 
@@ -85,10 +107,17 @@ public:
 
     // The connected sinks, first connected first, each held for the caller.
     std::vector<ComPtr<IUnknown>> sinks() const;
+    bool connected() const {
+        std::scoped_lock guard(lock_);
+        return !connections_.empty();
+    }
 
 private:
     IConnectionPointContainer* container_;
     IID eventIid_;
+    SinkObserver* observer_;
+    // Guards the list and the cookies; never held while a sink or the observer is called.
+    mutable win32::CriticalSection lock_;
     std::vector<Connection> connections_;
     DWORD nextCookie_ = 1;
 };
@@ -99,29 +128,35 @@ template <class Sink>
 class EventSource : public IConnectionPointContainer {
 public:
     IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** points) override {
-        if (!points) return E_POINTER;
-        using Points = SnapshotEnumerator<IEnumConnectionPoints, IConnectionPoint*, ComPtr<IConnectionPoint>>;
-        try {
-            auto snapshot = std::make_shared<const std::vector<ComPtr<IConnectionPoint>>>(
-                1, ComPtr<IConnectionPoint>(&point_));
-            return createObject<Points>(points, std::move(snapshot));
-        } catch (const std::bad_alloc&) {
-            *points = nullptr;
-            return E_OUTOFMEMORY;
-        }
+        return guarded([&]() -> HRESULT {
+            if (!points) return E_POINTER;
+            using Points = SnapshotEnumerator<IEnumConnectionPoints, IConnectionPoint*, ComPtr<IConnectionPoint>>;
+            try {
+                auto snapshot = std::make_shared<const std::vector<ComPtr<IConnectionPoint>>>(
+                    1, ComPtr<IConnectionPoint>(&point_));
+                return createObject<Points>(points, std::move(snapshot));
+            } catch (const std::bad_alloc&) {
+                *points = nullptr;
+                return E_OUTOFMEMORY;
+            }
+        });
     }
     IFACEMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
-        if (!point) return E_POINTER;
-        *point = nullptr;
-        if (iid != __uuidof(Sink)) return CONNECT_E_NOCONNECTION;
-        *point = &point_;
-        point_.AddRef();
-        return S_OK;
+        return guarded([&]() -> HRESULT {
+            if (!point) return E_POINTER;
+            *point = nullptr;
+            if (iid != __uuidof(Sink)) return CONNECT_E_NOCONNECTION;
+            *point = &point_;
+            point_.AddRef();
+            return S_OK;
+        });
     }
 
 protected:
-    EventSource() : point_(this, __uuidof(Sink)) {}
+    explicit EventSource(SinkObserver* observer = nullptr) : point_(this, __uuidof(Sink), observer) {}
     ~EventSource() = default;
+
+    bool hasSinks() const { return point_.connected(); }
 
     // One event to every sink. The object stays alive through the delivery even when a sink
     // lets go of its last reference to it.

@@ -23,13 +23,17 @@ public:
 
     // The product is chosen when the device type object is opened, not here.
     IFACEMETHODIMP EnumDeviceType(unsigned short, IDeviceType** deviceType) override {
-        return createDeviceType(deviceType);
+        return guarded([&]() -> HRESULT {
+            return createDeviceType(deviceType);
+        });
     }
 
     IFACEMETHODIMP GetMiddlewareVersion(long* version) override {
-        if (!version) return E_POINTER;
-        *version = kMiddlewareVersion;
-        return S_OK;
+        return guarded([&]() -> HRESULT {
+            if (!version) return E_POINTER;
+            *version = kMiddlewareVersion;
+            return S_OK;
+        });
     }
 };
 

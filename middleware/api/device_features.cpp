@@ -32,45 +32,55 @@ public:
     }
 
     IFACEMETHODIMP GetDpiLevel(long* xDpi, long* yDpi) override {
-        if (!xDpi || !yDpi) return E_POINTER;
-        std::uint32_t x = 0, y = 0;
-        const HRESULT status = device::GetDpiLevel(session_->driver(), x, y);
-        if (SUCCEEDED(status)) {
-            *xDpi = static_cast<long>(x);
-            *yDpi = static_cast<long>(y);
-        }
-        return status;
+        return guarded([&]() -> HRESULT {
+            if (!xDpi || !yDpi) return E_POINTER;
+            std::uint32_t x = 0, y = 0;
+            const HRESULT status = device::GetDpiLevel(session_->driver(), x, y);
+            if (SUCCEEDED(status)) {
+                *xDpi = static_cast<long>(x);
+                *yDpi = static_cast<long>(y);
+            }
+            return status;
+        });
     }
 
     // Values below 100 wrap on the wire, as the mouse's code arithmetic is unsigned.
     IFACEMETHODIMP SetDpiLevel(long xDpi, long yDpi) override {
-        return device::SetDpiLevel(session_->driver(), static_cast<std::uint32_t>(xDpi),
-                                   static_cast<std::uint32_t>(yDpi));
+        return guarded([&]() -> HRESULT {
+            return device::SetDpiLevel(session_->driver(), static_cast<std::uint32_t>(xDpi),
+                                       static_cast<std::uint32_t>(yDpi));
+        });
     }
 
     // On failure nothing is handed out: a client that checks the status cannot leak the block.
     IFACEMETHODIMP GetDpiStages(unsigned long* size, _stDpiStageType** stages) override {
-        if (!size || !stages) return E_POINTER;
-        *size = 0;
-        *stages = nullptr;
-        records::_stDpiStageType read{};
-        if (HRESULT status = device::GetDpiStages(session_->driver(), selector_, read); FAILED(status))
-            return status;
-        auto block = allocateTaskMemory<_stDpiStageType>(kDpiStageBlockBytes);
-        if (!block) return E_OUTOFMEMORY;
-        std::memcpy(block.get(), &read, sizeof(read));
-        *size = kDpiStageBlockBytes;
-        *stages = block.release();
-        return S_OK;
+        return guarded([&]() -> HRESULT {
+            if (!size || !stages) return E_POINTER;
+            *size = 0;
+            *stages = nullptr;
+            records::_stDpiStageType read{};
+            if (HRESULT status = device::GetDpiStages(session_->driver(), selector_, read); FAILED(status))
+                return status;
+            auto block = allocateTaskMemory<_stDpiStageType>(kDpiStageBlockBytes);
+            if (!block) return E_OUTOFMEMORY;
+            std::memcpy(block.get(), &read, sizeof(read));
+            *size = kDpiStageBlockBytes;
+            *stages = block.release();
+            return S_OK;
+        });
     }
 
     IFACEMETHODIMP SetDpiStages(unsigned long, _stDpiStageType* stages) override {
-        return device::SetDpiStages(session_->driver(), selector_, asCore<records::_stDpiStageType>(stages));
+        return guarded([&]() -> HRESULT {
+            return device::SetDpiStages(session_->driver(), selector_, asCore<records::_stDpiStageType>(stages));
+        });
     }
 
     IFACEMETHODIMP RaiseDpiEvent() override {
-        raise([](_IDpiEvents* sink) { sink->OnDpiEvent(); });
-        return S_OK;
+        return guarded([&]() -> HRESULT {
+            raise([](_IDpiEvents* sink) { sink->OnDpiEvent(); });
+            return S_OK;
+        });
     }
 
 private:
@@ -92,15 +102,19 @@ public:
     }
 
     IFACEMETHODIMP SetStatus(long status) override {
-        return device::SetLedStatus(session_->driver(), selector_, status);
+        return guarded([&]() -> HRESULT {
+            return device::SetLedStatus(session_->driver(), selector_, status);
+        });
     }
 
     IFACEMETHODIMP GetStatus(long* status) override {
-        if (!status) return E_POINTER;
-        std::int32_t value = 0;
-        const HRESULT result = device::GetLedStatus(session_->driver(), selector_, value);
-        if (SUCCEEDED(result)) *status = value;
-        return result;
+        return guarded([&]() -> HRESULT {
+            if (!status) return E_POINTER;
+            std::int32_t value = 0;
+            const HRESULT result = device::GetLedStatus(session_->driver(), selector_, value);
+            if (SUCCEEDED(result)) *status = value;
+            return result;
+        });
     }
 
 private:
@@ -121,24 +135,30 @@ public:
         return table;
     }
 
-    IFACEMETHODIMP SetRate(long rate) override { return device::SetRate(session_->driver(), rate); }
+    IFACEMETHODIMP SetRate(long rate) override { return guarded([&]() -> HRESULT { return device::SetRate(session_->driver(), rate); }); }
 
     IFACEMETHODIMP GetRate(long* rate) override {
-        if (!rate) return E_POINTER;
-        std::int32_t value = 0;
-        const HRESULT status = device::GetRate(session_->driver(), value);
-        if (SUCCEEDED(status)) *rate = value;
-        return status;
+        return guarded([&]() -> HRESULT {
+            if (!rate) return E_POINTER;
+            std::int32_t value = 0;
+            const HRESULT status = device::GetRate(session_->driver(), value);
+            if (SUCCEEDED(status)) *rate = value;
+            return status;
+        });
     }
 
     IFACEMETHODIMP GetRateList(long* count, long** rates) override {
-        return handOutLongArray(device::kPollingRates, count, rates);
+        return guarded([&]() -> HRESULT {
+            return handOutLongArray(device::kPollingRates, count, rates);
+        });
     }
 
     IFACEMETHODIMP GetRateListManaged(long* count, SAFEARRAY** rates) override {
-        if (count) *count = 0;
-        if (rates) *rates = nullptr;
-        return E_FAIL;
+        return guarded([&]() -> HRESULT {
+            if (count) *count = 0;
+            if (rates) *rates = nullptr;
+            return E_FAIL;
+        });
     }
 
 private:
@@ -161,8 +181,8 @@ public:
     IFACEMETHODIMP Enable() override { return S_OK; }
     IFACEMETHODIMP Disable() override { return S_OK; }
     IFACEMETHODIMP IsInDefaultMode(long*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP EnableDownloadMode() override { return device::EnableDownloadMode(session_->driver()); }
-    IFACEMETHODIMP DisableDownloadMode() override { return device::DisableDownloadMode(session_->driver()); }
+    IFACEMETHODIMP EnableDownloadMode() override { return guarded([&]() -> HRESULT { return device::EnableDownloadMode(session_->driver()); }); }
+    IFACEMETHODIMP DisableDownloadMode() override { return guarded([&]() -> HRESULT { return device::DisableDownloadMode(session_->driver()); }); }
 
 private:
     Session session_;
@@ -182,14 +202,16 @@ public:
     }
 
     IFACEMETHODIMP SetAuto() override { return E_HANDLE; }
-    IFACEMETHODIMP Set(long distance) override { return device::SetWirelessDistance(session_->driver(), distance); }
+    IFACEMETHODIMP Set(long distance) override { return guarded([&]() -> HRESULT { return device::SetWirelessDistance(session_->driver(), distance); }); }
 
     IFACEMETHODIMP Get(long* distance) override {
-        if (!distance) return E_POINTER;
-        std::int32_t value = 0;
-        const HRESULT status = device::GetWirelessDistance(session_->driver(), value);
-        if (SUCCEEDED(status)) *distance = value;
-        return status;
+        return guarded([&]() -> HRESULT {
+            if (!distance) return E_POINTER;
+            std::int32_t value = 0;
+            const HRESULT status = device::GetWirelessDistance(session_->driver(), value);
+            if (SUCCEEDED(status)) *distance = value;
+            return status;
+        });
     }
 
     // The range would come from the driver channel first.
@@ -214,11 +236,13 @@ public:
 
     // A failed read answers 0 with its status.
     IFACEMETHODIMP GetRemaingPower(long* power) override {
-        if (!power) return E_POINTER;
-        std::int32_t percent = 0;
-        const HRESULT status = device::GetRemaingPower(session_->driver(), percent);
-        *power = percent;
-        return status;
+        return guarded([&]() -> HRESULT {
+            if (!power) return E_POINTER;
+            std::int32_t percent = 0;
+            const HRESULT status = device::GetRemaingPower(session_->driver(), percent);
+            *power = percent;
+            return status;
+        });
     }
 
     IFACEMETHODIMP IsCharging(long*) override { return E_NOTIMPL; }
@@ -242,41 +266,49 @@ public:
     IFACEMETHODIMP SetSettings(long) override { return E_HANDLE; }
 
     IFACEMETHODIMP GetSettings(long* settings) override {
-        if (!settings) return E_POINTER;
-        *settings = 0;
-        return E_HANDLE;
+        return guarded([&]() -> HRESULT {
+            if (!settings) return E_POINTER;
+            *settings = 0;
+            return E_HANDLE;
+        });
     }
 
     // The list is copied for the driver channel; what that channel answers does not matter.
     IFACEMETHODIMP SetLevelList(long count, long* levels) override {
-        if (count < 0) return E_INVALIDARG;
-        if (count > 0 && !levels) return E_POINTER;
-        try {
-            levels_.assign(levels, levels + count);
-        } catch (const std::bad_alloc&) {
-            return E_OUTOFMEMORY;
-        }
-        return S_OK;
+        return guarded([&]() -> HRESULT {
+            if (count < 0) return E_INVALIDARG;
+            if (count > 0 && !levels) return E_POINTER;
+            try {
+                levels_.assign(levels, levels + count);
+            } catch (const std::bad_alloc&) {
+                return E_OUTOFMEMORY;
+            }
+            return S_OK;
+        });
     }
 
     IFACEMETHODIMP GetLevelList(long* count, long** levels) override {
-        if (!count || !levels) return E_POINTER;
-        *count = 0;
-        *levels = nullptr;
-        return E_HANDLE;
+        return guarded([&]() -> HRESULT {
+            if (!count || !levels) return E_POINTER;
+            *count = 0;
+            *levels = nullptr;
+            return E_HANDLE;
+        });
     }
 
     IFACEMETHODIMP GetLevelListManaged(long* count, SAFEARRAY** levels) override {
-        if (!count || !levels) return E_POINTER;
-        *levels = nullptr;
-        long* list = nullptr;
-        if (HRESULT status = GetLevelList(count, &list); FAILED(status)) return status;
-        TaskMemory<long> owned(list);
-        std::vector<std::int32_t> values(list, list + *count);
-        SafeArrayOwner array;
-        if (HRESULT status = makeLongSafeArray(values, array); FAILED(status)) return status;
-        handOutSafeArray(array, levels);
-        return S_OK;
+        return guarded([&]() -> HRESULT {
+            if (!count || !levels) return E_POINTER;
+            *levels = nullptr;
+            long* list = nullptr;
+            if (HRESULT status = GetLevelList(count, &list); FAILED(status)) return status;
+            TaskMemory<long> owned(list);
+            std::vector<std::int32_t> values(list, list + *count);
+            SafeArrayOwner array;
+            if (HRESULT status = makeLongSafeArray(values, array); FAILED(status)) return status;
+            handOutSafeArray(array, levels);
+            return S_OK;
+        });
     }
 
 private:
@@ -297,25 +329,31 @@ public:
     }
 
     IFACEMETHODIMP RegisterButtonClickEvent(_TButtonDefinitionType button) override {
-        try {
-            watched_.insert(button);
-        } catch (const std::bad_alloc&) {
-            return E_OUTOFMEMORY;
-        }
-        return S_OK;
+        return guarded([&]() -> HRESULT {
+            try {
+                watched_.insert(button);
+            } catch (const std::bad_alloc&) {
+                return E_OUTOFMEMORY;
+            }
+            return S_OK;
+        });
     }
 
     IFACEMETHODIMP UnregisterButtonClickEvent(_TButtonDefinitionType button) override {
-        watched_.erase(button);
-        return S_OK;
+        return guarded([&]() -> HRESULT {
+            watched_.erase(button);
+            return S_OK;
+        });
     }
 
     IFACEMETHODIMP OnButtonReport(_TButtonStatus* report) override {
-        if (!report) return E_POINTER;
-        if (watched_.count(report->button) == 0) return S_OK;
-        _TButtonStatus copy = *report;
-        raise([&copy](_IButtonControlEvents* sink) { sink->OnButtonClickEvent(&copy); });
-        return S_OK;
+        return guarded([&]() -> HRESULT {
+            if (!report) return E_POINTER;
+            if (watched_.count(report->button) == 0) return S_OK;
+            _TButtonStatus copy = *report;
+            raise([&copy](_IButtonControlEvents* sink) { sink->OnButtonClickEvent(&copy); });
+            return S_OK;
+        });
     }
 
 private:

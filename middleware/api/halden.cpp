@@ -4,10 +4,12 @@
 #include <array>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "middleware/api/client_memory.h"
 #include "middleware/api/connection_points.h"
 #include "middleware/api/server_objects.h"
+#include "middleware/device/onboard_profiles.h"
 #include "middleware/device/settings_commands.h"
 #include "middleware/store/button_events.h"
 
@@ -26,7 +28,7 @@ constexpr long kProfileValid = 2;
 constexpr std::uint16_t kProductWithoutDownload = 10;
 
 // The cached state of one onboard profile.
-struct ProfileStages {
+struct CachedProfile {
     long x = 0;
     long y = 0;
     records::_stDpiStageType stages{};
@@ -51,14 +53,21 @@ long limitStep(long x, long y, long n) {
     return n;
 }
 
+// Listens to the mouse's own buttons only while a sink of its events is connected: the thread
+// that subscribes (and so pumps messages) hosts the keyboard hook, and nothing else observes
+// the stage cache.
 class Halden : public IHalden,
                public IHaldenDownload,
                public EventSource<_IHaldenEvents>,
-               public store::ButtonEventListener {
+               public store::ButtonEventListener,
+               private SinkObserver {
 public:
-    explicit Halden(Session session) : session_(std::move(session)) {}
+    explicit Halden(Session session) : EventSource<_IHaldenEvents>(this), session_(std::move(session)) {}
     ~Halden() {
-        if (listening_) store::UnregisterButtonEventListener(this);
+        if (listening_) {
+            store::UnregisterButtonEventListener(this);
+            store::AwaitButtonEventCalls(this);
+        }
     }
 
     static const QITAB* interfaceTable() {
@@ -71,57 +80,58 @@ public:
         return table;
     }
 
-    HRESULT listen() {
-        const HRESULT status = store::RegisterButtonEventListener(this);
-        listening_ = SUCCEEDED(status);
-        return status;
-    }
 
     // --- IHalden ---
 
-    IFACEMETHODIMP GetTotalSpace(long* units) override { return readFigure(units, device::GetTotalSpace); }
-    IFACEMETHODIMP GetRemainingSpace(long* units) override { return readFigure(units, device::GetRemainingSpace); }
+    IFACEMETHODIMP GetTotalSpace(long* units) override { return guarded([&]() -> HRESULT { return readFigure(units, device::GetTotalSpace); }); }
+    IFACEMETHODIMP GetRemainingSpace(long* units) override { return guarded([&]() -> HRESULT { return readFigure(units, device::GetRemainingSpace); }); }
 
     IFACEMETHODIMP CreateInterfaceInstance(REFIID iid, IUnknown** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (iid == IID_IHaldenProfileManager)
-            return createHaldenProfileManager(session_, reinterpret_cast<IHaldenProfileManager**>(object));
-        if (iid == IID_IHaldenMacroManager)
-            return createHaldenMacroManager(session_, reinterpret_cast<IHaldenMacroManager**>(object));
-        return E_NOINTERFACE;
+        return guarded([&]() -> HRESULT {
+            if (!object) return E_POINTER;
+            *object = nullptr;
+            if (iid == IID_IHaldenProfileManager)
+                return createHaldenProfileManager(session_, reinterpret_cast<IHaldenProfileManager**>(object));
+            if (iid == IID_IHaldenMacroManager)
+                return createHaldenMacroManager(session_, reinterpret_cast<IHaldenMacroManager**>(object));
+            return E_NOINTERFACE;
+        });
     }
 
     // --- IHaldenDownload ---
 
     // Reads every onboard profile's stages and current sensitivity into the cache. A profile
-    // that cannot be read is left out; the others are still cached.
+    // that cannot be read is left out; the others are still cached. Each name record and block
+    // is read once: the tray runs this at every connection, and the pointer stalls meanwhile.
     IFACEMETHODIMP Download() override {
-        if (session_->productId == kProductWithoutDownload) return E_FAIL;
-        cache_ = {};
-        loaded_ = false;
-        ComPtr<IHaldenProfileManager> manager;
-        if (HRESULT status = createHaldenProfileManager(session_, manager.GetAddressOf()); FAILED(status))
-            return status;
-        long active = 0;
-        if (HRESULT status = manager->GetActiveProfileNumber(&active); FAILED(status)) return status;
-        current_ = active;
-        lastSeenProfile_ = active;
-        for (long index = 0; index < kProfiles; ++index) {
-            ProfileStages read;
-            long number = 0;
-            if (SUCCEEDED(readProfile(manager.Get(), index, number, read))) entry(number) = read;
-        }
-        loaded_ = true;
-        return S_OK;
+        return guarded([&]() -> HRESULT {
+            if (session_->productId == kProductWithoutDownload) return E_FAIL;
+            cache_ = {};
+            loaded_ = false;
+            device::DriverHandler* driver = session_->driver();
+            std::int32_t active = 0;
+            if (HRESULT status = device::GetActiveProfileNumber(driver, active); FAILED(status)) return status;
+            current_ = active;
+            lastSeenProfile_ = active;
+            std::vector<std::uint8_t> numbers;
+            std::vector<device::ProfileStages> read;
+            std::uint32_t x = 0, y = 0;
+            if (SUCCEEDED(device::GetProfilesInUse(driver, numbers)) &&
+                SUCCEEDED(device::GetDpiStagesOfProfiles(driver, numbers, read, x, y))) {
+                for (const device::ProfileStages& profile : read)
+                    entry(profile.number) = CachedProfile{static_cast<long>(x), static_cast<long>(y), profile.stages};
+            }
+            loaded_ = true;
+            return S_OK;
+        });
     }
 
     // --- ButtonEventListener: the mouse's own buttons ---
 
     HResult SensitivityStep(std::int32_t steps) override {
-        std::optional<ProfileStages>* cached = loaded_ ? &entry(current_) : nullptr;
+        std::optional<CachedProfile>* cached = loaded_ ? &entry(current_) : nullptr;
         if (!cached || !*cached) return raiseCurrentSensitivity();
-        ProfileStages& profile = **cached;
+        CachedProfile& profile = **cached;
         const long n = limitStep(profile.x, profile.y, steps);
         profile.x += kDpiStep * n;
         profile.y += kDpiStep * n;
@@ -166,6 +176,20 @@ public:
     }
 
 private:
+    HRESULT sinksChanged() override {
+        std::scoped_lock guard(listenLock_);
+        const bool wanted = hasSinks();
+        if (wanted == listening_) return S_OK;
+        if (!wanted) {
+            store::UnregisterButtonEventListener(this);
+            listening_ = false;
+            return S_OK;
+        }
+        const HRESULT status = store::RegisterButtonEventListener(this);
+        listening_ = SUCCEEDED(status);
+        return status;
+    }
+
     template <class Read>
     HRESULT readFigure(long* out, Read read) {
         if (!out) return E_POINTER;
@@ -176,7 +200,7 @@ private:
     }
 
     // The entry of profile `number`; numbers outside 1-5 share an entry that stays empty.
-    std::optional<ProfileStages>& entry(long number) {
+    std::optional<CachedProfile>& entry(long number) {
         if (number < 1 || number > kProfiles) {
             outside_.reset();
             return outside_;
@@ -184,26 +208,10 @@ private:
         return cache_[number - 1];
     }
 
-    static void takeStage(ProfileStages& profile, long stage) {
+    static void takeStage(CachedProfile& profile, long stage) {
         if (stage < 1 || stage > kStages) return;
         profile.x = static_cast<long>(profile.stages.Sensitivity[stage - 1].ulXSensitivity);
         profile.y = static_cast<long>(profile.stages.Sensitivity[stage - 1].ulYSensitivity);
-    }
-
-    static HRESULT readProfile(IHaldenProfileManager* manager, long index, long& number, ProfileStages& read) {
-        ComPtr<IHaldenProfile> profile;
-        ComPtr<IDpi> dpi;
-        HRESULT status = manager->GetProfile(index, profile.GetAddressOf());
-        if (SUCCEEDED(status)) status = profile->GetId(&number);
-        if (SUCCEEDED(status))
-            status = profile->CreateInterfaceInstance(IID_IDpi, reinterpret_cast<IUnknown**>(dpi.GetAddressOf()));
-        unsigned long size = 0;
-        _stDpiStageType* stages = nullptr;
-        if (SUCCEEDED(status)) status = dpi->GetDpiStages(&size, &stages);
-        TaskMemory<_stDpiStageType> owned(stages);
-        if (SUCCEEDED(status)) status = dpi->GetDpiLevel(&read.x, &read.y);
-        if (SUCCEEDED(status)) std::memcpy(&read.stages, stages, sizeof(read.stages));
-        return status;
     }
 
     HRESULT readCurrentSensitivity(long& x, long& y) {
@@ -228,23 +236,17 @@ private:
     }
 
     Session session_;
-    bool listening_ = false;
+    win32::CriticalSection listenLock_;
+    bool listening_ = false;  // registered with the button events; under listenLock_
     bool loaded_ = false;
     long current_ = 0;
     long lastSeenProfile_ = 0;
-    std::array<std::optional<ProfileStages>, kProfiles> cache_;
-    std::optional<ProfileStages> outside_;
+    std::array<std::optional<CachedProfile>, kProfiles> cache_;
+    std::optional<CachedProfile> outside_;
 };
 
 }  // namespace
 
-HRESULT createHalden(const Session& session, IHalden** out) {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    auto halden = makeObject<Halden>(session);
-    if (!halden) return E_OUTOFMEMORY;
-    if (HRESULT status = halden->listen(); FAILED(status)) return status;
-    return handOut(halden, out);
-}
+HRESULT createHalden(const Session& session, IHalden** out) { return createObject<Halden>(out, session); }
 
 }  // namespace tessel::com

@@ -5,7 +5,6 @@
 
 #include "middleware/api/connection_points.h"
 #include "middleware/api/server_objects.h"
-#include "middleware/api/win32_handle.h"
 
 namespace tessel::com {
 namespace {
@@ -73,9 +72,9 @@ private:
         return taken;
     }
 
-    UniqueHandle mutex_;
-    UniqueHandle wake_;
-    UniqueHandle thread_;
+    win32::UniqueHandle mutex_;
+    win32::UniqueHandle wake_;
+    win32::UniqueHandle thread_;
     std::int32_t accumulator_ = 0;
     std::atomic<bool> stopping_{true};
 };
@@ -93,37 +92,43 @@ public:
     }
 
     IFACEMETHODIMP GetStatus(long* status) override {
-        if (!status) return E_POINTER;
-        *status = enabled_ ? 1 : 0;
-        return S_OK;
+        return guarded([&]() -> HRESULT {
+            if (!status) return E_POINTER;
+            *status = enabled_ ? 1 : 0;
+            return S_OK;
+        });
     }
 
     // Switching off in the middle of on-the-fly mode ends it, as a release of the button would;
     // otherwise the worker would run until the object goes away.
     IFACEMETHODIMP SetStatus(long status) override {
-        if (status != 0 && status != 1) return S_OK;
-        if (status == 0 && worker_.running()) endOnTheFlyMode();
-        enabled_ = status == 1;
-        return S_OK;
+        return guarded([&]() -> HRESULT {
+            if (status != 0 && status != 1) return S_OK;
+            if (status == 0 && worker_.running()) endOnTheFlyMode();
+            enabled_ = status == 1;
+            return S_OK;
+        });
     }
 
     IFACEMETHODIMP OnButtonReport(_TButtonStatus* report) override {
-        if (!report) return E_POINTER;
-        if (!enabled_) return S_OK;
-        const bool pressed = report->bState == 1;
-        if (report->button == BUTTON_DEFINITION_OTFS && pressed) {
-            worker_.stop();
-            if (HRESULT status = worker_.start(); FAILED(status)) return status;
-        } else if (report->button == BUTTON_DEFINITION_OTFS && report->bState == 0) {
-            worker_.stop();
-        } else if ((report->button == BUTTON_DEFINITION_SCROLL_UP || report->button == BUTTON_DEFINITION_SCROLL_DOWN) &&
-                   pressed && worker_.running()) {
-            worker_.add(report->button == BUTTON_DEFINITION_SCROLL_UP ? kSensitivityPerScroll : -kSensitivityPerScroll);
-        } else {
+        return guarded([&]() -> HRESULT {
+            if (!report) return E_POINTER;
+            if (!enabled_) return S_OK;
+            const bool pressed = report->bState == 1;
+            if (report->button == BUTTON_DEFINITION_OTFS && pressed) {
+                worker_.stop();
+                if (HRESULT status = worker_.start(); FAILED(status)) return status;
+            } else if (report->button == BUTTON_DEFINITION_OTFS && report->bState == 0) {
+                worker_.stop();
+            } else if ((report->button == BUTTON_DEFINITION_SCROLL_UP || report->button == BUTTON_DEFINITION_SCROLL_DOWN) &&
+                       pressed && worker_.running()) {
+                worker_.add(report->button == BUTTON_DEFINITION_SCROLL_UP ? kSensitivityPerScroll : -kSensitivityPerScroll);
+            } else {
+                return S_OK;
+            }
+            raiseOTFSEvent(*report);
             return S_OK;
-        }
-        raiseOTFSEvent(*report);
-        return S_OK;
+        });
     }
 
 private:

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "middleware/api/ServerLib.h"
+#include "middleware/api/client_memory.h"
 #include "middleware/api/server_module.h"
 
 namespace tessel::com {
@@ -52,6 +53,22 @@ const RegistryEntry kClassEntries[] = {
     {L"CLSID\\%CLSID%\\InprocServer32", L"ThreadingModel", L"Apartment", Lifetime::removed},
     {L"CLSID\\%CLSID%", L"AppID", L"%APPID%", Lifetime::removed},
     {L"CLSID\\%CLSID%\\TypeLib", nullptr, L"%LIBID%", Lifetime::removed},
+};
+
+// Each interface of the type library, marshaled by the automation runtime's type-library
+// marshaler: a client in another apartment (a multithreaded one) gets a working proxy.
+// The marshaler finds the library under the neutral locale, beside the registration of its own
+// locale (0x409) that RegisterTypeLib writes.
+const RegistryEntry kMarshalingEntries[] = {
+    {L"TypeLib\\%LIBID%\\1.0\\0", nullptr, nullptr, Lifetime::removed},
+    {L"TypeLib\\%LIBID%\\1.0\\0\\win64", nullptr, L"%MODULE%", Lifetime::removed},
+};
+const RegistryEntry kInterfaceEntries[] = {
+    {L"Interface", nullptr, nullptr, Lifetime::kept},
+    {L"Interface\\%IID%", nullptr, L"%NAME%", Lifetime::recreated},
+    {L"Interface\\%IID%\\ProxyStubClsid32", nullptr, L"{00020424-0000-0000-C000-000000000046}", Lifetime::removed},
+    {L"Interface\\%IID%\\TypeLib", nullptr, L"%LIBID%", Lifetime::removed},
+    {L"Interface\\%IID%\\TypeLib", L"Version", L"1.0", Lifetime::removed},
 };
 
 constexpr UINT kProjectNameResource = 100;
@@ -149,6 +166,33 @@ HRESULT unregisterTypeLib() {
                              registered.syskind);
 }
 
+// Runs `each(values)` for every interface of the type library, with %IID% and %NAME% added to
+// `values`; stops at the first failure.
+template <class Each>
+HRESULT forEachInterface(const Replacements& values, Each&& each) {
+    ComPtr<ITypeLib> library;
+    if (HRESULT status = loadServerTypeLib(library); FAILED(status)) return status;
+    for (UINT i = 0, count = library->GetTypeInfoCount(); i < count; ++i) {
+        TYPEKIND kind{};
+        if (FAILED(library->GetTypeInfoType(i, &kind)) || kind != TKIND_INTERFACE) continue;
+        ComPtr<ITypeInfo> info;
+        if (HRESULT status = library->GetTypeInfo(i, info.GetAddressOf()); FAILED(status)) return status;
+        TYPEATTR* attributes = nullptr;
+        if (HRESULT status = info->GetTypeAttr(&attributes); FAILED(status)) return status;
+        const GUID iid = attributes->guid;
+        info->ReleaseTypeAttr(attributes);
+        BSTR name = nullptr;
+        if (HRESULT status = library->GetDocumentation(static_cast<INT>(i), &name, nullptr, nullptr, nullptr); FAILED(status))
+            return status;
+        const BstrOwner owned(name);
+        Replacements more = values;
+        more.emplace_back(L"%IID%", guidText(iid));
+        more.emplace_back(L"%NAME%", name ? name : L"");
+        if (HRESULT status = each(more); FAILED(status)) return status;
+    }
+    return S_OK;
+}
+
 // Runs `work` with the thread locale set to the system default, then restores it.
 template <class Work>
 HRESULT withSystemLocale(Work&& work) {
@@ -169,14 +213,18 @@ STDAPI DllRegisterServer() {
         const Replacements values = replacements();
         if (HRESULT status = writeEntries(kAppIdEntries, values); FAILED(status)) return status;
         if (HRESULT status = writeEntries(kClassEntries, values); FAILED(status)) return status;
-        return registerTypeLib();
+        if (HRESULT status = registerTypeLib(); FAILED(status)) return status;
+        if (HRESULT status = writeEntries(kMarshalingEntries, values); FAILED(status)) return status;
+        return forEachInterface(values, [](const Replacements& each) { return writeEntries(kInterfaceEntries, each); });
     });
 }
 
 STDAPI DllUnregisterServer() {
     return withSystemLocale([] {
         const Replacements values = replacements();
-        HRESULT result = removeEntries(kClassEntries, values);
+        HRESULT result = forEachInterface(values, [](const Replacements& each) { return removeEntries(kInterfaceEntries, each); });
+        if (HRESULT status = removeEntries(kMarshalingEntries, values); FAILED(status) && SUCCEEDED(result)) result = status;
+        if (HRESULT status = removeEntries(kClassEntries, values); FAILED(status) && SUCCEEDED(result)) result = status;
         if (HRESULT status = unregisterTypeLib(); FAILED(status) && SUCCEEDED(result)) result = status;
         if (HRESULT status = removeEntries(kAppIdEntries, values); FAILED(status) && SUCCEEDED(result)) result = status;
         return result;

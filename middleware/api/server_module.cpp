@@ -4,6 +4,7 @@
 
 #include "middleware/api/ServerLib.h"
 #include "middleware/api/server_objects.h"
+#include "middleware/api/system_ports.h"
 
 namespace tessel::com {
 namespace {
@@ -33,13 +34,17 @@ public:
     }
 
     IFACEMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        return create_(outer, iid, object);
+        return guarded([&]() -> HRESULT {
+            if (!object) return E_POINTER;
+            *object = nullptr;
+            return create_(outer, iid, object);
+        });
     }
     IFACEMETHODIMP LockServer(BOOL lock) override {
-        lock ? ModuleCount::lock() : ModuleCount::unlock();
-        return S_OK;
+        return guarded([&]() -> HRESULT {
+            lock ? ModuleCount::lock() : ModuleCount::unlock();
+            return S_OK;
+        });
     }
 
 private:
@@ -50,18 +55,7 @@ private:
 
 HMODULE moduleHandle() { return g_module; }
 
-std::wstring modulePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(g_module, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
+std::wstring modulePath() { return modulePath(g_module); }
 
 HRESULT loadServerTypeLib(ComPtr<ITypeLib>& library) {
     const std::wstring path = modulePath();

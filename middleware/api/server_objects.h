@@ -3,11 +3,13 @@
 // object created from it, and the constructors of the object classes.
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <type_traits>
 
 #include "middleware/api/ServerLib.h"
 #include "middleware/api/com_object.h"
-#include "middleware/api/records.h"
+#include "middleware/common/records.h"
 #include "middleware/device/driver_handler.h"
 
 namespace tessel::com {
@@ -36,6 +38,12 @@ const Core* asCore(const Com* record) {
     return reinterpret_cast<const Core*>(record);
 }
 
+// The name of an onboard profile or macro, by the device layer's reading and writing of it.
+using ReadItemName = HResult (*)(device::DriverHandler*, std::uint8_t, std::u16string&);
+using WriteItemName = HResult (*)(device::DriverHandler*, std::uint8_t, std::u16string_view);
+HRESULT getItemName(ReadItemName read, const Session& session, std::uint8_t item, BSTR* name);
+HRESULT setItemName(WriteItemName write, const Session& session, std::uint8_t item, BSTR name);
+
 // Creatable class.
 HRESULT createDeviceEnumeration(IUnknown* outer, REFIID iid, void** object);
 
@@ -55,7 +63,8 @@ HRESULT createPerformanceSettings(IPerformanceSettings** out);
 // Lighting and sensitivity of profile `selector`: 1-5 for an onboard profile, 0 through IProfile.
 HRESULT createLedStatus(const Session& session, std::uint8_t selector, ILedStatus** out);
 HRESULT createDpi(const Session& session, std::uint8_t selector, IDpi** out);
-// The listener of the mouse's own buttons; registered with the button events while it lives.
+// The listener of the mouse's own buttons; registered with the button events while a sink of
+// its events is connected.
 HRESULT createHalden(const Session& session, IHalden** out);
 HRESULT createHaldenProfileManager(const Session& session, IHaldenProfileManager** out);
 HRESULT createHaldenProfile(const Session& session, std::uint8_t number, IHaldenProfile** out);

@@ -173,9 +173,12 @@ HResult DriverHandler::transact(const char16_t* retryTrace, const std::u16string
 
     ports_.clock.sleepMs(kRetryPauseMs);
     Trace(retryTrace, 0);
-    EnumKxDevices(kVendorId, productId_);  // refreshes the current path if the mouse came back
+    const HResult found = EnumKxDevices(kVendorId, productId_);  // the current path, if the mouse came back
     report = request;  // a failed answer poll leaves zeros, which must not go out as a request
-    return KxDovaFeatureRequest(ports_, path(), report);
+    const HResult retried = KxDovaFeatureRequest(ports_, path(), report);
+    // Not found again and no answer: the mouse is gone, which callers must not take for a refusal.
+    if (hr::failed(found) && hr::failed(retried)) return hr::fromSystemError(syserr::deviceNotConnected);
+    return retried;
 }
 
 }  // namespace tessel::device

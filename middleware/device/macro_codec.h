@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "middleware/api/records.h"
+#include "middleware/common/records.h"
 #include "middleware/common/status.h"
 #include "middleware/device/dova_report.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "middleware/api/records.h"
+#include "middleware/common/records.h"
 #include "middleware/common/status.h"
 #include "middleware/device/driver_handler.h"
 #include "middleware/device/dova_report.h"

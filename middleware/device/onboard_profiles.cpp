@@ -61,6 +61,20 @@ HResult GetProfile(DriverHandler* handler, std::int32_t index, std::uint8_t& num
     return hr::ok;
 }
 
+HResult GetProfilesInUse(DriverHandler* handler, std::vector<std::uint8_t>& numbers) {
+    if (!handler) return hr::fail;
+    numbers.clear();
+    for (std::uint8_t candidate = 1; candidate <= kProfileCount; ++candidate) {
+        DovaReport record = ProfileNameRequest(candidate);
+        if (hr::succeeded(ReadBlock(*handler, record)) && !isFree(record)) numbers.push_back(candidate);
+    }
+    if (!numbers.empty()) return hr::ok;
+    std::uint8_t created = 0;
+    if (const HResult status = GetProfile(handler, 0, created); hr::failed(status)) return status;
+    numbers.push_back(created);
+    return hr::ok;
+}
+
 HResult OpenProfile(DriverHandler* handler, std::int32_t number) {
     if (!handler) return hr::fail;
     if (!validNumber(number)) return hr::invalidArg;

@@ -7,8 +7,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "middleware/api/records.h"
+#include "middleware/common/records.h"
 #include "middleware/common/status.h"
 #include "middleware/device/driver_handler.h"
 #include "middleware/device/settings_codec.h"
@@ -21,6 +22,10 @@ namespace tessel::device {
 // past the last one. A mouse without any profile gets profile 1 created and made active, which
 // is returned whatever the index.
 HResult GetProfile(DriverHandler* handler, std::int32_t index, std::uint8_t& number);
+// The numbers of the profiles in use, in order, each name record read once; a name record that
+// cannot be read is left out. A mouse without any profile gets profile 1 created and made
+// active, as GetProfile does.
+HResult GetProfilesInUse(DriverHandler* handler, std::vector<std::uint8_t>& numbers);
 // Checks that `number` (1-5, else E_INVALIDARG) is in use (E_FAIL for a free one) and that its
 // profile block answers.
 HResult OpenProfile(DriverHandler* handler, std::int32_t number);

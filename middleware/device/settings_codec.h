@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "middleware/api/records.h"
+#include "middleware/common/records.h"
 #include "middleware/common/status.h"
 #include "middleware/device/dova_report.h"
 

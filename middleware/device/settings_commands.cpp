@@ -68,6 +68,24 @@ HResult GetDpiStages(DriverHandler* handler, std::uint8_t selector, _stDpiStageT
     return status;
 }
 
+HResult GetDpiStagesOfProfiles(DriverHandler* handler, std::span<const std::uint8_t> numbers,
+                               std::vector<ProfileStages>& stages, std::uint32_t& xDpi, std::uint32_t& yDpi) {
+    if (!handler) return hr::fail;
+    stages.clear();
+    DovaReport performance = PerformanceBlockRequest();
+    if (const HResult status = ReadBlock(*handler, performance); hr::failed(status)) return status;
+    xDpi = SensitivityDpi(performance[performanceByte::currentX]);
+    yDpi = SensitivityDpi(performance[performanceByte::currentY]);
+    for (const std::uint8_t number : numbers) {
+        ProfileStages read{number, {}};
+        DovaReport profile = ProfileBlockRequest(number);
+        if (hr::failed(ReadBlock(*handler, profile)) || hr::failed(DecodeStageTable(profile, read.stages))) continue;
+        read.stages.lCurrentStage = performance[performanceByte::currentStage];
+        stages.push_back(read);
+    }
+    return hr::ok;
+}
+
 HResult SetDpiStages(DriverHandler* handler, std::uint8_t selector, const _stDpiStageType* stages) {
     if (!handler) return hr::fail;
     if (!stages) return hr::pointer;

@@ -5,9 +5,11 @@
 // unless stated. Results are plain values: the COM layer allocates what it hands to clients.
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
-#include "middleware/api/records.h"
+#include "middleware/common/records.h"
 #include "middleware/common/status.h"
 #include "middleware/device/driver_handler.h"
 #include "middleware/device/settings_codec.h"
@@ -23,6 +25,16 @@ HResult SetDpiLevel(DriverHandler* handler, std::uint32_t xDpi, std::uint32_t yD
 // CurrentDpiStage is not filled. The status is the second read's; `stages` may be filled even
 // when it fails.
 HResult GetDpiStages(DriverHandler* handler, std::uint8_t selector, records::_stDpiStageType& stages);
+// What GetDpiStages and GetDpiLevel answer for each profile of `numbers`, with every block read
+// once: the current stage and sensitivity come from one read of the performance block, each
+// stage table from its profile block. A profile whose block cannot be read is left out of
+// `stages`; a failed performance read fails the whole call.
+struct ProfileStages {
+    std::uint8_t number = 0;
+    records::_stDpiStageType stages{};
+};
+HResult GetDpiStagesOfProfiles(DriverHandler* handler, std::span<const std::uint8_t> numbers,
+                               std::vector<ProfileStages>& stages, std::uint32_t& xDpi, std::uint32_t& yDpi);
 // Writes the stage table into the profile block, then, when the performance block belongs to
 // `selector`, the current stage and its codes. Null: E_POINTER; more than five stages:
 // E_INVALIDARG, both before any exchange. Returns the first failure of its exchanges.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "middleware/store/button_event_keys.h"
 
 namespace tessel::store {
 
@@ -21,23 +20,23 @@ bool ButtonEventListeners::remove(ButtonEventListener* listener) {
     return true;
 }
 
-bool ButtonEventListeners::deliver(std::uint32_t message, std::uintptr_t wParam) {
-    if (message < buttonmsg::first || message > buttonmsg::last) return false;
-    if (message < buttonmsg::profileSelected) return true;  // WM_USER, WM_USER+1: no notification
-    const std::int32_t argument = fromWParam(wParam);
-    Delivery delivery{0, listeners_.size(), deliveries_};
-    deliveries_ = &delivery;
-    while (delivery.next < delivery.end) {
-        ButtonEventListener* listener = listeners_[delivery.next++];
-        switch (message) {
-            case buttonmsg::profileSelected: listener->ProfileSelected(argument); break;
-            case buttonmsg::sensitivityStep: listener->SensitivityStep(argument); break;
-            case buttonmsg::stageSelected: listener->StageSelected(argument); break;
-            default: listener->Refresh(); break;
-        }
+void ButtonEventListeners::notify(ButtonEventListener& listener, std::uint32_t message, std::int32_t argument) {
+    switch (message) {
+        case buttonmsg::profileSelected: listener.ProfileSelected(argument); break;
+        case buttonmsg::sensitivityStep: listener.SensitivityStep(argument); break;
+        case buttonmsg::stageSelected: listener.StageSelected(argument); break;
+        default: listener.Refresh(); break;
     }
-    deliveries_ = delivery.outer;
-    return true;
+}
+
+bool ButtonEventListeners::deliver(std::uint32_t message, std::uintptr_t wParam) {
+    struct Unlocked {
+        void lock() {}
+        void unlock() {}
+        void begin(ButtonEventListener*) {}
+        void end(ButtonEventListener*) {}
+    } none;
+    return deliver(message, wParam, none, none);
 }
 
 }  // namespace tessel::store

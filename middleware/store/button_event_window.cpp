@@ -2,12 +2,14 @@
 
 #include <windows.h>
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <utility>
 #include <vector>
 
+#include "middleware/common/scoped_win32.h"
 #include "middleware/store/button_event_keys.h"
 #include "middleware/store/button_event_listeners.h"
 #include "middleware/store/button_events.h"
@@ -15,24 +17,7 @@
 namespace tessel::store {
 namespace {
 
-class CriticalSection {
-public:
-    CriticalSection() { InitializeCriticalSection(&section_); }
-    ~CriticalSection() { DeleteCriticalSection(&section_); }
-    CriticalSection(const CriticalSection&) = delete;
-    CriticalSection& operator=(const CriticalSection&) = delete;
-
-    void lock() { EnterCriticalSection(&section_); }
-    void unlock() { LeaveCriticalSection(&section_); }
-
-private:
-    CRITICAL_SECTION section_;
-};
-
-struct HookDeleter {
-    void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
-};
-using HookHandle = std::unique_ptr<std::remove_pointer_t<HHOOK>, HookDeleter>;
+using win32::CriticalSection;
 
 // The calling thread's last error as a failure status, never as success.
 HResult lastErrorStatus() {
@@ -72,10 +57,31 @@ private:
 };
 
 struct ProcessState {
-    // Guards `current` and its listener list; held while listeners are notified.
+    // Guards `current`, its listener list and `calling`; never held while a listener is called.
     CriticalSection lock;
     ButtonEventWindow* current = nullptr;
     CreationHandoff handoff;
+    // The listeners being called now, each with the thread calling it; a nested delivery adds
+    // an entry. Signalled whenever a call ends.
+    std::vector<std::pair<ButtonEventListener*, DWORD>> calling;
+    std::condition_variable_any callEnded;
+
+    // The calls of a delivery, as ButtonEventListeners::deliver reports them (under `lock`).
+    void begin(ButtonEventListener* listener) { calling.emplace_back(listener, GetCurrentThreadId()); }
+    void end(ButtonEventListener* listener) {
+        for (auto it = calling.begin(); it != calling.end(); ++it) {
+            if (it->first == listener) {
+                calling.erase(it);
+                break;
+            }
+        }
+        callEnded.notify_all();
+    }
+    bool calledElsewhere(ButtonEventListener* listener) const {
+        for (const auto& [called, thread] : calling)
+            if (called == listener && thread != GetCurrentThreadId()) return true;
+        return false;
+    }
 };
 
 ProcessState& processState() {
@@ -115,7 +121,7 @@ private:
     void setTimer(std::uint32_t id, std::uint32_t ms) override { SetTimer(hwnd_, id, ms, nullptr); }
     void killTimer(std::uint32_t id) override { KillTimer(hwnd_, id); }
 
-    HookHandle hook_;
+    win32::UniqueHook hook_;
     HWND hwnd_ = nullptr;  // set once creation succeeded: from then on the window owns `this`
     const DWORD ownerThread_ = GetCurrentThreadId();
     bool retired_ = false;
@@ -153,8 +159,13 @@ HResult ButtonEventWindow::create(ButtonEventWindow*& created) {
     } catch (const std::bad_alloc&) {
         return hr::outOfMemory;
     }
-    const HWND hwnd = CreateWindowExW(0, kButtonEventWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                      nullptr, codeModule(), nullptr);
+    HWND hwnd = CreateWindowExW(0, kButtonEventWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                codeModule(), nullptr);
+    // The class can vanish between the check and the creation (under Wine, while other
+    // processes start and end with the same class name): register it again, once.
+    if (!hwnd && GetLastError() == ERROR_CLASS_DOES_NOT_EXIST && ensureWindowClass())
+        hwnd = CreateWindowExW(0, kButtonEventWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, codeModule(),
+                               nullptr);
     const HResult status = hwnd ? hr::ok : lastErrorStatus();
     processState().handoff.claim();  // not claimed when creation failed early
     if (!hwnd) return status;
@@ -222,8 +233,13 @@ LRESULT ButtonEventWindow::onMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
             break;
     }
     if (message >= buttonmsg::first && message <= buttonmsg::last) {
-        std::scoped_lock guard(processState().lock);
-        listeners_.deliver(message, wParam);
+        ProcessState& state = processState();
+        std::scoped_lock guard(state.lock);
+        try {
+            listeners_.deliver(message, wParam, state.lock, state);
+        } catch (const std::bad_alloc&) {
+            // No room to note the call: this notification is lost, the list stays whole.
+        }
         destroyIfRetired();
         return 0;
     }
@@ -255,6 +271,12 @@ HResult UnregisterButtonEventListener(ButtonEventListener* listener) {
     if (!state.current || !state.current->listeners().remove(listener)) return hr::fail;
     if (state.current->listeners().empty()) std::exchange(state.current, nullptr)->retire();
     return hr::ok;
+}
+
+void AwaitButtonEventCalls(ButtonEventListener* listener) {
+    ProcessState& state = processState();
+    std::unique_lock guard(state.lock);
+    state.callEnded.wait(guard, [&] { return !state.calledElsewhere(listener); });
 }
 
 }  // namespace tessel::store

@@ -28,7 +28,8 @@ protected:
 #endif
 
 // Notifications arrive on the thread that registered the first listener; their results are
-// ignored. The list does not hold references: a listener unregisters before it goes away.
+// ignored. No lock is held while a listener is called. The list does not hold references: a
+// listener unregisters, and awaits a call under way, before it goes away.
 class ButtonEventListener : public ButtonEventListenerBase {
 public:
     // Net number of sensitivity steps since the last notification: positive up, negative down.
@@ -52,8 +53,14 @@ protected:
 HResult RegisterButtonEventListener(ButtonEventListener* listener);
 
 // Removes `listener`; the last one out removes the hook and the window. E_FAIL when the listener
-// is not registered (in particular when none is).
+// is not registered (in particular when none is). A call of it under way on the window's
+// thread may still run; AwaitButtonEventCalls waits for it.
 HResult UnregisterButtonEventListener(ButtonEventListener* listener);
+
+// Returns once `listener` is no longer being called by another thread; a listener that goes
+// away calls it after unregistering. Never call it from inside a notification of another
+// listener that the caller waits for.
+void AwaitButtonEventCalls(ButtonEventListener* listener);
 #endif
 
 }  // namespace tessel::store

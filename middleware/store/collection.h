@@ -4,7 +4,10 @@
 // each listing holding one reference to the entry it names.
 #include <cstdint>
 #include <new>
+#include <memory>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "middleware/store/store_key.h"
@@ -20,6 +23,27 @@ HResult withoutThrowing(Operation&& operation) noexcept {
     } catch (const std::bad_alloc&) {
         return hr::outOfMemory;
     }
+}
+
+// Opens the key of collection `name` under the device's store and makes a Store over it, with
+// the stores its entries refer to (References..., each by its own open()) opened first.
+template <class Store, class... References>
+HResult openCollection(RegistryPort& registry, const std::u16string& deviceKeyName, const char16_t* name,
+                       std::unique_ptr<Store>& store) {
+    std::optional<StoreKey> key;
+    if (HResult status = StoreKey::open(registry, deviceKeyName, name, key); hr::failed(status)) return status;
+    std::tuple<std::unique_ptr<References>...> referenced;
+    HResult status = hr::ok;
+    std::apply(
+        [&](auto&... each) {
+            ((status = hr::failed(status) ? status
+                                          : std::remove_reference_t<decltype(*each)>::open(registry, deviceKeyName, each)),
+             ...);
+        },
+        referenced);
+    if (hr::failed(status)) return status;
+    std::apply([&](auto&... each) { store.reset(new Store(std::move(*key), std::move(each)...)); }, referenced);
+    return hr::ok;
 }
 
 class Collection {

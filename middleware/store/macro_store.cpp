@@ -15,13 +15,8 @@ HResult replaceEntry(const StoreKey& key, const std::u16string& name,
 }  // namespace
 
 HResult MacroStore::open(RegistryPort& registry, const std::u16string& deviceKeyName,
-                         std::unique_ptr<MacroStore>& store) {
-    std::optional<StoreKey> key;
-    if (HResult status = StoreKey::open(registry, deviceKeyName, collection::macros, key);
-        hr::failed(status))
-        return status;
-    store.reset(new MacroStore(std::move(*key)));
-    return hr::ok;
+                                 std::unique_ptr<MacroStore>& store) {
+    return openCollection(registry, deviceKeyName, collection::macros, store);
 }
 
 HResult MacroStore::save(const std::u16string& name, const Macro& macro) const {
@@ -72,13 +67,8 @@ HResult MacroStore::remove(const std::u16string& name) const {
 }
 
 HResult UserActionStore::open(RegistryPort& registry, const std::u16string& deviceKeyName,
-                              std::unique_ptr<UserActionStore>& store) {
-    std::optional<StoreKey> key;
-    if (HResult status = StoreKey::open(registry, deviceKeyName, collection::userActions, key);
-        hr::failed(status))
-        return status;
-    store.reset(new UserActionStore(std::move(*key)));
-    return hr::ok;
+                                      std::unique_ptr<UserActionStore>& store) {
+    return openCollection(registry, deviceKeyName, collection::userActions, store);
 }
 
 HResult UserActionStore::save(const std::u16string& name, const UserAction& action) const {
@@ -117,16 +107,8 @@ SpellBookStore::SpellBookStore(StoreKey key, std::unique_ptr<MacroStore> macros)
     : ListCollection(std::move(key), valuename::numMacros), macros_(std::move(macros)) {}
 
 HResult SpellBookStore::open(RegistryPort& registry, const std::u16string& deviceKeyName,
-                             std::unique_ptr<SpellBookStore>& store) {
-    std::optional<StoreKey> key;
-    if (HResult status = StoreKey::open(registry, deviceKeyName, collection::spellBooks, key);
-        hr::failed(status))
-        return status;
-    std::unique_ptr<MacroStore> macros;
-    if (HResult status = MacroStore::open(registry, deviceKeyName, macros); hr::failed(status))
-        return status;
-    store.reset(new SpellBookStore(std::move(*key), std::move(macros)));
-    return hr::ok;
+                                     std::unique_ptr<SpellBookStore>& store) {
+    return openCollection<SpellBookStore, MacroStore>(registry, deviceKeyName, collection::spellBooks, store);
 }
 
 }  // namespace tessel::store

@@ -28,7 +28,7 @@ public:
     // E_FAIL while referenced.
     HResult remove(const std::u16string& name) const;
 
-private:
+    // Made by open().
     explicit MacroStore(StoreKey key) : Collection(std::move(key)) {}
 };
 
@@ -45,7 +45,7 @@ public:
     // E_FAIL while referenced.
     HResult remove(const std::u16string& name) const;
 
-private:
+    // Made by open().
     explicit UserActionStore(StoreKey key) : Collection(std::move(key)) {}
 };
 
@@ -57,8 +57,10 @@ public:
 
     const MacroStore& macros() const { return *macros_; }
 
-private:
+    // Made by open().
     SpellBookStore(StoreKey key, std::unique_ptr<MacroStore> macros);
+
+private:
     const StoreKey& memberKey() const override { return macros_->key(); }
 
     std::unique_ptr<MacroStore> macros_;

@@ -28,20 +28,8 @@ ProfileStore::ProfileStore(StoreKey key, std::unique_ptr<MacroStore> macros,
       userActions_(std::move(userActions)) {}
 
 HResult ProfileStore::open(RegistryPort& registry, const std::u16string& deviceKeyName,
-                           std::unique_ptr<ProfileStore>& store) {
-    std::optional<StoreKey> key;
-    if (HResult status = StoreKey::open(registry, deviceKeyName, collection::profiles, key);
-        hr::failed(status))
-        return status;
-    std::unique_ptr<MacroStore> macros;
-    if (HResult status = MacroStore::open(registry, deviceKeyName, macros); hr::failed(status))
-        return status;
-    std::unique_ptr<UserActionStore> userActions;
-    if (HResult status = UserActionStore::open(registry, deviceKeyName, userActions);
-        hr::failed(status))
-        return status;
-    store.reset(new ProfileStore(std::move(*key), std::move(macros), std::move(userActions)));
-    return hr::ok;
+                                   std::unique_ptr<ProfileStore>& store) {
+    return openCollection<ProfileStore, MacroStore, UserActionStore>(registry, deviceKeyName, collection::profiles, store);
 }
 
 const StoreKey& ProfileStore::referencedKey(const ButtonMapping& mapping) const {
@@ -118,26 +106,13 @@ ProfileGroupStore::ProfileGroupStore(StoreKey key, std::unique_ptr<ProfileStore>
     : ListCollection(std::move(key), valuename::numProfiles), profiles_(std::move(profiles)) {}
 
 HResult ProfileGroupStore::open(RegistryPort& registry, const std::u16string& deviceKeyName,
-                                std::unique_ptr<ProfileGroupStore>& store) {
-    std::optional<StoreKey> key;
-    if (HResult status = StoreKey::open(registry, deviceKeyName, collection::profileGroups, key);
-        hr::failed(status))
-        return status;
-    std::unique_ptr<ProfileStore> profiles;
-    if (HResult status = ProfileStore::open(registry, deviceKeyName, profiles); hr::failed(status))
-        return status;
-    store.reset(new ProfileGroupStore(std::move(*key), std::move(profiles)));
-    return hr::ok;
+                                        std::unique_ptr<ProfileGroupStore>& store) {
+    return openCollection<ProfileGroupStore, ProfileStore>(registry, deviceKeyName, collection::profileGroups, store);
 }
 
 HResult PrivateProfileStore::open(RegistryPort& registry, const std::u16string& deviceKeyName,
-                                  std::unique_ptr<PrivateProfileStore>& store) {
-    std::optional<StoreKey> key;
-    if (HResult status = StoreKey::open(registry, deviceKeyName, collection::privateProfiles, key);
-        hr::failed(status))
-        return status;
-    store.reset(new PrivateProfileStore(std::move(*key)));
-    return hr::ok;
+                                          std::unique_ptr<PrivateProfileStore>& store) {
+    return openCollection(registry, deviceKeyName, collection::privateProfiles, store);
 }
 
 HResult PrivateProfileStore::saveLastActive(const Profile& profile) const {

@@ -34,9 +34,11 @@ public:
     const MacroStore& macros() const { return *macros_; }
     const UserActionStore& userActions() const { return *userActions_; }
 
-private:
+    // Made by open().
     ProfileStore(StoreKey key, std::unique_ptr<MacroStore> macros,
                  std::unique_ptr<UserActionStore> userActions);
+
+private:
     // The entry named by a type-2 or type-3 mapping.
     const StoreKey& referencedKey(const ButtonMapping& mapping) const;
     HResult release(const std::u16string& name) const;
@@ -54,8 +56,10 @@ public:
 
     const ProfileStore& profiles() const { return *profiles_; }
 
-private:
+    // Made by open().
     ProfileGroupStore(StoreKey key, std::unique_ptr<ProfileStore> profiles);
+
+private:
     const StoreKey& memberKey() const override { return profiles_->key(); }
 
     std::unique_ptr<ProfileStore> profiles_;
@@ -72,9 +76,10 @@ public:
     // Replaces "LastActive" with the version and mappings; no reference count changes.
     HResult saveLastActive(const Profile& profile) const;
 
-private:
+    // Made by open().
     explicit PrivateProfileStore(StoreKey key) : key_(std::move(key)) {}
 
+private:
     StoreKey key_;
 };
 

@@ -144,7 +144,9 @@ HResult importFrom(const Collection& store, FilePort& files, const std::u16strin
     XmlExchangeFile file;
     if (HResult status = file.open(files, path, store.deviceKeyName()); hr::failed(status))
         return status;
-    if (!file.exists()) return hr::fail;  // nothing to import; the file is not created either
+    // Nothing to import from a missing file (which is not created either) nor from one without
+    // this mouse's root element: no export of this mouse at all.
+    if (!file.exists() || !file.hasRoot()) return hr::fail;
     return import(file);
 }
 

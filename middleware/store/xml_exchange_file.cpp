@@ -201,6 +201,8 @@ HResult XmlExchangeFile::open(FilePort& files, const std::u16string& path,
 HResult XmlExchangeFile::parse(std::string_view bytes, const std::u16string& rootName) {
     rootName_ = rootName;
     kinds_ = {};
+    hasRoot_ = false;
+    cutOffIn_.reset();
     if (bytes.empty()) {
         encoding_ = Encoding::utf8;
         prefix_ = std::string(kUtf8Mark) + std::string(kDeclaration);
@@ -220,6 +222,7 @@ HResult XmlExchangeFile::parse(std::string_view bytes, const std::u16string& roo
         return hr::ok;
     }
     prefix_ = bytes.substr(0, rootStart);
+    hasRoot_ = true;
     const std::size_t startClose = findIn(bytes, asciiIn(u">", utf16), rootStart, utf16);
     if (startClose == std::string_view::npos) return hr::fail;
     const std::size_t contentStart = startClose + (utf16 ? 2 : 1);
@@ -280,7 +283,9 @@ HResult XmlExchangeFile::readRoot(std::u16string_view content) {
             itemOpen = false;
         }
     }
-    return itemOpen ? hr::fail : hr::ok;  // an item left open is a cut-off file
+    if (!itemOpen) return hr::ok;
+    cutOffIn_ = Item{openKind, item.name};  // an item left open is a cut-off file
+    return hr::fail;
 }
 
 std::int32_t XmlExchangeFile::count(XmlKind kind) const {

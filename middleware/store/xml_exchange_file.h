@@ -18,6 +18,7 @@
 // normalised one-line tags. Files starting FE FF or 00 00 FE FF are refused.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -64,6 +65,14 @@ public:
     HResult open(FilePort& files, const std::u16string& path, const std::u16string& rootName);
     // Whether the target existed when opened.
     bool exists() const { return exists_; }
+    // Whether it holds the root element: an export of this mouse, not any other file.
+    bool hasRoot() const { return hasRoot_; }
+    // After a failed read of a file that ends inside an item (a cut-off export): that item.
+    struct Item {
+        XmlKind kind;
+        std::u16string name;
+    };
+    const std::optional<Item>& cutOffIn() const { return cutOffIn_; }
     // The same from bytes in memory (no file involved).
     HResult parse(std::string_view bytes, const std::u16string& rootName);
 
@@ -95,6 +104,8 @@ private:
     FilePort* files_ = nullptr;
     std::u16string path_;
     bool exists_ = false;
+    bool hasRoot_ = false;
+    std::optional<Item> cutOffIn_;
     std::u16string rootName_;
     Encoding encoding_ = Encoding::utf8;
     std::string prefix_;  // bytes before the root start tag, mark included

@@ -1,4 +1,5 @@
 // The state's text form and the stores that keep it, in memory and in a shared file.
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -214,6 +215,26 @@ TEST_F(StateFile, AnUnreadableFileIsReportedNotReplaced) {
     std::uint32_t error = 0;
     EXPECT_EQ(hid.mouseInterfaces(error), nullptr);
     EXPECT_EQ(error, syserr::genFailure);
+}
+
+// What the middleware opens: a missing file is no mouse, never a new one; once made, it is found.
+TEST_F(StateFile, AMissingFileIsNoMouseUntilItIsMade) {
+    device::VirtualClock clock;
+    const std::unique_ptr<device::HidPort> hid = openSimulatedHid(path_, clock);
+    std::uint32_t error = 1;
+    auto none = hid->mouseInterfaces(error);
+    ASSERT_NE(none, nullptr);
+    std::u16string path;
+    EXPECT_EQ(error, syserr::success);
+    EXPECT_EQ(none->path(0, path), syserr::noMoreItems);
+    EXPECT_EQ(hid->open(interfacePath(Interface::wired, 1)), PortHandle{0});
+    EXPECT_FALSE(std::filesystem::exists(path_));
+
+    writeStateFile(path_);
+    auto found = hid->mouseInterfaces(error);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->path(1, path), syserr::success);
+    EXPECT_EQ(path, interfacePath(Interface::wired, 1));
 }
 
 TEST_F(StateFile, ChangesOfManyThreadsAllCount) {

@@ -3,6 +3,7 @@
 // file loses none of their changes.
 #include <windows.h>
 
+#include "middleware/common/scoped_win32.h"
 #include "sim/tests/sim_fixture.h"
 
 namespace tessel::sim::testing {
@@ -17,13 +18,6 @@ std::wstring besideThisProgram(const wchar_t* name) {
     return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
 }
 
-struct Handle {
-    HANDLE h = nullptr;
-    ~Handle() {
-        if (h) CloseHandle(h);
-    }
-};
-
 TEST(TwoProcesses, ShareOneMouseWithoutInterleaving) {
     const TempDir dir;
     const std::string statePath = dir.file("mouse.txt");
@@ -32,9 +26,9 @@ TEST(TwoProcesses, ShareOneMouseWithoutInterleaving) {
 
     const std::wstring tag = std::to_wstring(GetCurrentProcessId());
     const std::wstring readyName = L"Local\\tessel-sim-ready-" + tag, startName = L"Local\\tessel-sim-start-" + tag;
-    Handle ready{CreateSemaphoreW(nullptr, 0, 2, readyName.c_str())};
-    Handle start{CreateEventW(nullptr, TRUE, FALSE, startName.c_str())};
-    ASSERT_TRUE(ready.h && start.h);
+    const win32::UniqueHandle ready(CreateSemaphoreW(nullptr, 0, 2, readyName.c_str()));
+    const win32::UniqueHandle start(CreateEventW(nullptr, TRUE, FALSE, startName.c_str()));
+    ASSERT_TRUE(ready && start);
 
     const std::wstring worker = besideThisProgram(L"sim_two_process_worker.exe");
     const std::wstring command = L"\"" + worker + L"\" \"" + std::wstring(statePath.begin(), statePath.end()) + L"\" " +
@@ -48,8 +42,8 @@ TEST(TwoProcesses, ShareOneMouseWithoutInterleaving) {
                                    &process))
             << GetLastError();
     }
-    for (int up = 0; up < 2; ++up) ASSERT_EQ(WaitForSingleObject(ready.h, 60000), WAIT_OBJECT_0) << "a worker did not start";
-    SetEvent(start.h);  // both go
+    for (int up = 0; up < 2; ++up) ASSERT_EQ(WaitForSingleObject(ready.get(), 60000), WAIT_OBJECT_0) << "a worker did not start";
+    SetEvent(start.get());  // both go
 
     for (PROCESS_INFORMATION& process : workers) {
         EXPECT_EQ(WaitForSingleObject(process.hProcess, 240000), WAIT_OBJECT_0);

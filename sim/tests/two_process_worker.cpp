@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "middleware/common/scoped_win32.h"
 #include "middleware/device/driver_handler.h"
 #include "middleware/device/transport.h"
 #include "middleware/device/win32_ports.h"
@@ -53,13 +54,13 @@ int wmain(int argc, wchar_t** argv) {
     device::DevicePorts ports{*hid, mutexes, clock};
 
     // Both workers are up before either begins.
-    HANDLE ready = OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, argv[3]);
-    HANDLE start = OpenEventW(SYNCHRONIZE, FALSE, argv[4]);
-    if (!ready || !start) return 3;
-    ReleaseSemaphore(ready, 1, nullptr);
-    WaitForSingleObject(start, INFINITE);
-    CloseHandle(ready);
-    CloseHandle(start);
+    {
+        const win32::UniqueHandle ready(OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, argv[3]));
+        const win32::UniqueHandle start(OpenEventW(SYNCHRONIZE, FALSE, argv[4]));
+        if (!ready || !start) return 3;
+        ReleaseSemaphore(ready.get(), 1, nullptr);
+        WaitForSingleObject(start.get(), INFINITE);
+    }
 
     device::DriverHandler mouse(ports, device::kProductWired);
     if (!check(mouse.Open(), "discovery", 0)) return 1;

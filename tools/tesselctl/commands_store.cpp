@@ -456,6 +456,20 @@ const ExchangeKind kExchangeKinds[] = {
      [](Context& c, LPWSTR f) { return storeProfiles(c)->ImportAllProfileGroups(f); }},
 };
 
+// Why an import failed, as far as the file itself tells: it is no export of this mouse, or it is
+// cut off inside an item. Empty when the file looks whole.
+std::string whatIsWrongWith(Middleware& middleware, const std::wstring& path) {
+    store::XmlExchangeFile file;
+    const std::u16string root = toU16(middleware.deviceKeyName());
+    const HResult status = file.open(store::localFiles(), toU16(path), root);
+    if (file.cutOffIn())
+        return "the file is cut off inside " + store::encodeUtf8(store::elementName(file.cutOffIn()->kind)) + " \"" +
+               store::encodeUtf8(file.cutOffIn()->name) + "\"";
+    if (hr::succeeded(status) && file.exists() && !file.hasRoot())
+        return "the file is not an export of this mouse (it holds no <" + store::encodeUtf8(root) + "> element)";
+    return {};
+}
+
 void exchange(Context& context, bool exporting) {
     Arguments& args = context.args;
     const std::string file = args.take("a file");
@@ -479,6 +493,10 @@ void exchange(Context& context, bool exporting) {
         const std::string what = verb + " " + (name ? *name : std::string("all ") + kind->word);
         const HRESULT status = name ? (exporting ? kind->exportOne : kind->importOne)(context, wideName.data(), path.data())
                                     : (exporting ? kind->exportAll : kind->importAll)(context, path.data());
+        if (!exporting && status == E_FAIL) {
+            if (const std::string wrong = whatIsWrongWith(context.store(), path); !wrong.empty())
+                throw Failure(what, status, wrong);
+        }
         check(status, what,
               {{E_FAIL, exporting ? "an item is missing, or the file cannot be written or is not an exchange file"
                                   : "the file, an item or something an item names is missing, or the file cannot be read"}});

@@ -22,24 +22,17 @@ BOOL WINAPI onConsoleControl(DWORD kind) {
     return TRUE;
 }
 
-class Handle {
-public:
-    explicit Handle(HANDLE handle) : handle_(handle) {
-        if (!handle_) check(HRESULT_FROM_WIN32(GetLastError()), "creating an event");
-    }
-    ~Handle() { CloseHandle(handle_); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
+// A new manual-reset event, not set.
+win32::UniqueHandle newEvent() {
+    win32::UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!event) check(HRESULT_FROM_WIN32(GetLastError()), "creating an event");
+    return event;
+}
 
 // The console notices for the life of the watch.
 class ConsoleControl {
 public:
-    ConsoleControl() : stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), finished_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    ConsoleControl() : stop_(newEvent()), finished_(newEvent()) {
         g_stop = stop_.get();
         g_finished = finished_.get();
         SetConsoleCtrlHandler(onConsoleControl, TRUE);
@@ -51,8 +44,8 @@ public:
     HANDLE stop() const { return stop_.get(); }
 
 private:
-    Handle stop_;
-    Handle finished_;
+    win32::UniqueHandle stop_;
+    win32::UniqueHandle finished_;
 };
 
 class EventSink final : public _IOTFSEvents,

@@ -32,7 +32,7 @@ constexpr Known kKnown[] = {
     {E_NOINTERFACE, "E_NOINTERFACE", "the middleware does not offer this interface"},
     {E_UNEXPECTED, "E_UNEXPECTED", "the middleware failed unexpectedly"},
     {kNoMouseFound, "ERROR_NO_MORE_ITEMS", "no mouse found"},
-    {kDeviceNotConnected, "ERROR_DEVICE_NOT_CONNECTED", "the mouse is not connected"},
+    {kDeviceNotConnected, "ERROR_DEVICE_NOT_CONNECTED", "the mouse is gone: it is not connected (any more)"},
     {REGDB_E_CLASSNOTREG, "REGDB_E_CLASSNOTREG", kRegister},
     {CO_E_CLASSSTRING, "CO_E_CLASSSTRING", kRegister},
     {kModuleNotFound, "ERROR_MOD_NOT_FOUND",

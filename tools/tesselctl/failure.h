@@ -18,7 +18,7 @@ inline constexpr int noMouse = 3;         // no mouse is attached (or it is not 
 inline constexpr int notInstalled = 4;    // the middleware cannot be created
 }  // namespace exit_code
 
-// The status codes the description names, and the ones the component runtime adds.
+// Status codes of the middleware that the component runtime does not name.
 inline constexpr HRESULT kNoMouseFound = static_cast<HRESULT>(0x80070103);  // the device list ran out
 
 // "E_FAIL (0x80004005)".

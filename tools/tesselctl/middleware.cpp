@@ -19,9 +19,8 @@ Bstr::Bstr(const std::wstring& text) : text_(SysAllocStringLen(text.data(), stat
 
 std::string Bstr::utf8() const { return text_ ? toUtf8(std::wstring_view(text_, SysStringLen(text_))) : std::string(); }
 
-Apartment::Apartment() { check(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), "starting the component runtime"); }
-
 Middleware::Middleware(unsigned short productId, bool requireMouse) : productId_(productId) {
+    check(apartment_.status(), "starting the component runtime");
     CLSID clsid{};
     check(CLSIDFromProgID(L"Server.DeviceEnumeration", &clsid), "finding the middleware");
     check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDeviceEnumeration,

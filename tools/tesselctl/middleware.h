@@ -6,27 +6,21 @@
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
-#include <wrl/client.h>
 
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "middleware/api/ServerLib.h"
+#include "middleware/common/scoped_win32.h"
 
 namespace tessel::ctl {
 
-using Microsoft::WRL::ComPtr;
+using win32::ComPtr;
+using win32::TaskMemory;
 
 inline constexpr unsigned short kWiredProduct = 0x13;
 inline constexpr unsigned short kWirelessProduct = 0x14;
-
-// A block from the component task allocator.
-struct TaskMemoryFree {
-    void operator()(void* block) const { CoTaskMemFree(block); }
-};
-template <class T>
-using TaskMemory = std::unique_ptr<T, TaskMemoryFree>;
 
 // A task-allocator string as UTF-8; the string is freed.
 std::string takeTaskString(LPWSTR text);
@@ -46,15 +40,6 @@ public:
 
 private:
     BSTR text_ = nullptr;
-};
-
-// The calling thread as a single-threaded apartment, for the life of the holder.
-class Apartment {
-public:
-    Apartment();
-    ~Apartment() { CoUninitialize(); }
-    Apartment(const Apartment&) = delete;
-    Apartment& operator=(const Apartment&) = delete;
 };
 
 class Middleware {
@@ -101,7 +86,7 @@ public:
 private:
     static void checkCreated(HRESULT status, const std::string& what);
 
-    Apartment apartment_;
+    win32::Apartment apartment_;  // single-threaded, as the client programs run
     unsigned short productId_;
     ComPtr<IDeviceEnumeration> enumeration_;
     ComPtr<IDeviceType> device_;

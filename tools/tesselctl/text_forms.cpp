@@ -102,7 +102,7 @@ std::string joinNumbers(std::initializer_list<std::int32_t> numbers) {
 std::u16string toU16(std::string_view utf8) { return store::decodeUtf8(utf8); }
 std::string toUtf8(const std::u16string& text) { return store::encodeUtf8(text); }
 
-// A word as the description reads it back: quoted when it holds blanks, quotes or nothing.
+// A word as a macro description reads it back: quoted when it holds blanks, quotes or nothing.
 std::string quoted(const std::string& text) {
     if (!text.empty() && text.find_first_of(" \t\"\\") == std::string::npos) return text;
     std::string out = "\"";

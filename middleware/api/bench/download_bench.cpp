@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "middleware/api/ServerLib.h"
-#include "middleware/api/com_ptr.h"
+#include "middleware/common/scoped_win32.h"
 #include "sim/state_store.h"
 
 namespace {
 
-using tessel::com::ComPtr;
+using tessel::win32::ComPtr;
 
 constexpr double kMandatedReadMs = 40.0;
 constexpr int kRuns = 3;
@@ -49,6 +49,33 @@ bool registerServer() {
     return registered;
 }
 
+// What Download gathers, read profile by profile through the interfaces as a client (and Download
+// itself, before it read each name record once) would: every GetProfile(index) reads the name
+// records again.
+HRESULT readProfileByProfile(IHalden* halden) {
+    ComPtr<IUnknown> object;
+    ComPtr<IHaldenProfileManager> manager;
+    if (HRESULT status = halden->CreateInterfaceInstance(IID_IHaldenProfileManager, object.GetAddressOf()); FAILED(status))
+        return status;
+    if (HRESULT status = object.As(&manager); FAILED(status)) return status;
+    long active = 0;
+    if (HRESULT status = manager->GetActiveProfileNumber(&active); FAILED(status)) return status;
+    for (long index = 0; index < 5; ++index) {
+        ComPtr<IHaldenProfile> profile;
+        ComPtr<IUnknown> dpiObject;
+        ComPtr<IDpi> dpi;
+        long number = 0, x = 0, y = 0;
+        unsigned long size = 0;
+        _stDpiStageType* stages = nullptr;
+        if (FAILED(manager->GetProfile(index, profile.GetAddressOf())) || FAILED(profile->GetId(&number)) ||
+            FAILED(profile->CreateInterfaceInstance(IID_IDpi, dpiObject.GetAddressOf())) || FAILED(dpiObject.As(&dpi)))
+            continue;
+        if (SUCCEEDED(dpi->GetDpiStages(&size, &stages))) dpi->GetDpiLevel(&x, &y);
+        CoTaskMemFree(stages);
+    }
+    return S_OK;
+}
+
 }  // namespace
 
 int main() {
@@ -78,6 +105,13 @@ int main() {
         }
         for (int profiles : {1, 3, 5}) {
             if (result) break;
+            tessel::sim::writeStateFile(path, mouseWithProfiles(profiles));
+            const std::uint64_t startCount = transactions(path);
+            const ULONGLONG startTime = GetTickCount64();
+            readProfileByProfile(halden.Get());
+            std::printf("Profile by profile, %d onboard profile%s: %llu transactions, wall %llu ms\n", profiles,
+                        profiles == 1 ? "" : "s", static_cast<unsigned long long>(transactions(path) - startCount),
+                        static_cast<unsigned long long>(GetTickCount64() - startTime));
             std::vector<double> wall;
             std::uint64_t count = 0;
             for (int run = 0; run < kRuns; ++run) {

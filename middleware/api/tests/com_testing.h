@@ -7,17 +7,18 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "middleware/api/ServerLib.h"
-#include "middleware/api/com_ptr.h"
+#include "middleware/common/scoped_win32.h"
 #include "sim/mouse_state.h"
 
 namespace tessel::com::testing {
 
-using tessel::com::ComPtr;
+using win32::ComPtr;
 
 // The server DLL beside the test program, and its exports.
 std::wstring serverPath();
@@ -26,12 +27,9 @@ HRESULT callServerExport(const char* name);  // DllRegisterServer, DllUnregister
 HRESULT serverCanUnloadNow();
 
 // The test thread as a single-threaded apartment, as the client programs run.
-class Apartment {
+class Apartment : public win32::Apartment {
 public:
-    Apartment() { EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK); }
-    ~Apartment() { CoUninitialize(); }
-    Apartment(const Apartment&) = delete;
-    Apartment& operator=(const Apartment&) = delete;
+    explicit Apartment(DWORD model = COINIT_APARTMENTTHREADED) : win32::Apartment(model) { EXPECT_EQ(status(), S_OK); }
 };
 
 // DeviceEnumeration through the component runtime, by its version-independent ProgID.
@@ -85,7 +83,7 @@ public:
     IFACEMETHODIMP OnButtonClickEvent(_TButtonStatus* status) override;
 
     IUnknown* unknown() { return static_cast<_IHaldenEvents*>(this); }
-    ULONG references() const { return references_; }
+    ULONG references() const { return references_.load(); }
     // Called on every event after it is logged.
     std::function<void()> onEvent;
 
@@ -95,7 +93,7 @@ private:
 
     std::vector<Event>* log_;
     std::string tag_;
-    ULONG references_ = 1;
+    std::atomic<ULONG> references_{1};  // sinks may be held by another thread's delivery
 };
 
 // Subscribes `sink` to the events `iid` of `source`; the cookie, or 0 on failure.

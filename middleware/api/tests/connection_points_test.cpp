@@ -1,6 +1,8 @@
 // Subscriptions through the connection points, on IDpi (whose raise operation makes events on
 // request) and on every object that offers events.
+#include <atomic>
 #include <functional>
+#include <thread>
 
 #include "middleware/api/tests/com_testing.h"
 
@@ -162,6 +164,39 @@ TEST_F(ConnectionPointTest, SinksMayUnsubscribeWhileAnEventIsDelivered) {
     EXPECT_EQ(log_, expected);
     EXPECT_EQ(a->references(), 1u);
     EXPECT_EQ(b->references(), 1u);
+}
+
+// The object's own guarantee, used directly from a second thread: subscriptions that come and go
+// there while events are delivered here neither disturb the steady sink nor break the list.
+TEST_F(ConnectionPointTest, AnotherThreadMayAdviseAndUnadviseDuringDelivery) {
+    constexpr int kEvents = 2000;
+    auto steady = RecordingSink::create(&log_, "steady");
+    const DWORD cookie = subscribe(steady.Get());
+    std::vector<Event> passingLog;  // written by this thread only: it delivers
+    auto passing = RecordingSink::create(&passingLog, "passing");
+    std::atomic<bool> done{false};
+    std::atomic<int> rounds{0};
+    std::thread churn([&] {
+        while (!done) {
+            DWORD passingCookie = 0;
+            if (point_->Advise(passing->unknown(), &passingCookie) == S_OK) point_->Unadvise(passingCookie);
+            ++rounds;
+        }
+    });
+    // Delivery goes on until the other thread has come and gone many times (30 s at most).
+    size_t raised = 0;
+    const ULONGLONG deadline = GetTickCount64() + 30000;
+    while ((raised < kEvents || rounds < kEvents / 10) && GetTickCount64() < deadline) {
+        ASSERT_EQ(dpi_->RaiseDpiEvent(), S_OK);
+        ++raised;
+    }
+    done = true;
+    churn.join();
+    EXPECT_EQ(log_.size(), raised);
+    EXPECT_GE(rounds.load(), kEvents / 10);
+    EXPECT_EQ(point_->Unadvise(cookie), S_OK);
+    EXPECT_EQ(passing->references(), 1u);
+    EXPECT_EQ(steady->references(), 1u);
 }
 
 TEST_F(ConnectionPointTest, ASinkMayReleaseTheLastReferenceToTheSource) {

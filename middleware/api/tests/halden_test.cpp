@@ -2,6 +2,8 @@
 // the whole way from a press on the (simulated) mouse to a sink. Runs under its own display:
 // the listener needs the keyboard hook and the hidden window.
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 #include "middleware/api/tests/com_testing.h"
 
@@ -291,6 +293,80 @@ TEST_F(HaldenTest, ABurstOfRefreshKeysReadsTheMouseOnce) {
     EXPECT_EQ(events_, std::vector<Event>{sensitivity(2500, 2500)});
     // One refresh: the active profile number, then the current sensitivity.
     EXPECT_EQ(mouse::read().counters.requests - before, 2u);
+}
+
+// --- the keyboard hook only where someone listens ---
+
+// What `tesselctl memory` does: the onboard memory object without a sink installs no hook (the
+// hook's message-only window comes and goes with it). A sink brings it; the last one out takes
+// it away again.
+TEST(HaldenHook, OnlyWhileASinkOfItsEventsIsConnected) {
+    Apartment apartment;
+    mouse::reset();
+    auto enumeration = createDeviceEnumeration();
+    ASSERT_TRUE(enumeration);
+    ComPtr<IDeviceType> device;
+    ComPtr<IHalden> halden;
+    ASSERT_EQ(enumeration->EnumDeviceType(0x13, device.GetAddressOf()), S_OK);
+    ASSERT_EQ(device->OpenDeviceInterface(0x13), S_OK);
+    ASSERT_EQ(device->CreateHaldenInterface(halden.GetAddressOf()), S_OK);
+    long total = 0, remaining = 0;
+    ASSERT_EQ(halden->GetTotalSpace(&total), S_OK);
+    ASSERT_EQ(halden->GetRemainingSpace(&remaining), S_OK);
+    EXPECT_EQ(buttonEventWindow(), nullptr) << "a hook without a listener";
+
+    std::vector<Event> events;
+    auto first = RecordingSink::create(&events, "first");
+    auto second = RecordingSink::create(&events, "second");
+    const DWORD firstCookie = advise(halden.Get(), IID__IHaldenEvents, first->unknown());
+    ASSERT_NE(firstCookie, 0u);
+    EXPECT_NE(buttonEventWindow(), nullptr);
+    const DWORD secondCookie = advise(halden.Get(), IID__IHaldenEvents, second->unknown());
+    ASSERT_NE(secondCookie, 0u);
+    EXPECT_EQ(unadvise(halden.Get(), IID__IHaldenEvents, firstCookie), S_OK);
+    EXPECT_NE(buttonEventWindow(), nullptr) << "one sink is still connected";
+    notify(kProfileSelected, 2);
+    const std::vector<Event> expected = {{"second:OnHaldenEvent", {2, 0, 0, 2}}};
+    EXPECT_EQ(events, expected);
+    EXPECT_EQ(unadvise(halden.Get(), IID__IHaldenEvents, secondCookie), S_OK);
+    EXPECT_EQ(buttonEventWindow(), nullptr);
+}
+
+// A sink that waits for another thread while it is called; that thread subscribes an object of
+// its own and so registers with the button events. Listeners are called without the lock that
+// registration takes, so both go on.
+TEST_F(HaldenTest, ASinkMayWaitForAThreadThatRegistersAListener) {
+    std::atomic<bool> registered{false};
+    const win32::UniqueHandle finished(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    sink_->onEvent = [&] {
+        std::thread other([&] {
+            struct Finish {
+                HANDLE event;
+                ~Finish() { SetEvent(event); }
+            } finish{finished.get()};
+            Apartment apartment;
+            auto enumeration = createDeviceEnumeration();
+            ComPtr<IDeviceType> device;
+            ComPtr<IHalden> halden;
+            if (!enumeration || FAILED(enumeration->EnumDeviceType(0x13, device.GetAddressOf())) ||
+                FAILED(device->OpenDeviceInterface(0x13)) || FAILED(device->CreateHaldenInterface(halden.GetAddressOf())))
+                return;
+            std::vector<Event> ignored;
+            auto sink = RecordingSink::create(&ignored);
+            const DWORD cookie = advise(halden.Get(), IID__IHaldenEvents, sink->unknown());
+            registered = cookie != 0;
+            if (cookie) unadvise(halden.Get(), IID__IHaldenEvents, cookie);
+        });
+        // Joined only if it ends in time, so a deadlock fails the test instead of hanging it.
+        if (WaitForSingleObject(finished.get(), 20000) == WAIT_OBJECT_0) {
+            other.join();
+        } else {
+            other.detach();
+        }
+    };
+    notify(kProfileSelected, 3);
+    EXPECT_TRUE(registered) << "the other thread stayed blocked in registration";
+    EXPECT_EQ(events_, std::vector<Event>{profileEvent(3)});
 }
 
 // --- lifetimes: objects released in any order, subscriptions left behind ---

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "middleware/api/records.h"
+#include "middleware/common/records.h"
 #include "middleware/api/tests/com_testing.h"
 
 namespace tessel::com::testing {

@@ -61,6 +61,7 @@ const std::vector<ExpectedValue>& expectedValues() {
 const std::vector<std::wstring> kOwnedKeys = {
     L"AppID\\" + kAppId, L"AppID\\KavixMiddlewareServer.DLL", L"Server.DeviceEnumeration.1",
     L"Server.DeviceEnumeration", kClassKey, L"TypeLib\\" + guidText(LIBID_ServerLib) + L"\\1.0",
+    L"Interface\\" + guidText(IID_IDeviceEnumeration), L"Interface\\" + guidText(IID_IHalden),
 };
 
 DWORD regsvr32(const std::wstring& options) {
@@ -108,6 +109,7 @@ TEST_F(Registration, TypeLibraryIsRegistered) {
 
 TEST_F(Registration, UnregistrationRemovesItsEntriesAndKeepsTheSharedParents) {
     ASSERT_EQ(regsvr32(L"/s"), 0u);
+    for (const std::wstring& key : kOwnedKeys) EXPECT_TRUE(keyExists(key)) << std::string(key.begin(), key.end());
     ASSERT_EQ(regsvr32(L"/u /s"), 0u);
     for (const std::wstring& key : kOwnedKeys) EXPECT_FALSE(keyExists(key)) << std::string(key.begin(), key.end());
     EXPECT_TRUE(keyExists(L"AppID"));

@@ -12,6 +12,8 @@
 
 #include <memory>
 #include <string>
+
+#include "middleware/common/scoped_win32.h"
 #endif
 
 namespace tessel::device::testing {
@@ -59,10 +61,7 @@ TEST_F(BlockLockInProcess, NoWriteAfterAFailedRead) {
 
 #if defined(_WIN32)
 
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using ScopedHandle = std::unique_ptr<void, HandleCloser>;
+using ScopedHandle = tessel::win32::UniqueHandle;
 
 std::string besideThisProgram(const std::string& name) {
     char path[MAX_PATH] = {};

@@ -1,20 +1,19 @@
 // Started twice at once by commands_block_lock_test: adds 1 to one byte of profile block 1,
 // `count` times, each time by a read-modify-write, once the start event is set. The mouse is
-// the simulated one that TESSEL_SIM names, reached through the ports the middleware ships with.
+// the simulated one that TESSEL_SIM names, reached through the system's mutexes and clock.
 #include <windows.h>
 
 #include <cstdlib>
 #include <memory>
 
+#include "middleware/common/scoped_win32.h"
 #include "middleware/device/command_exchange.h"
-#include "middleware/device/system_ports.h"
+#include "middleware/device/win32_ports.h"
+#include "sim/simulated_hid.h"
 
 namespace {
 
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using ScopedHandle = std::unique_ptr<void, HandleCloser>;
+using ScopedHandle = tessel::win32::UniqueHandle;
 
 enum Exit { ok = 0, readModifyWriteFailed = 1, usage = 2, noStartEvent = 3, noMouse = 4, neverStarted = 5 };
 
@@ -30,7 +29,13 @@ int main(int argc, char** argv) {
 
     const ScopedHandle start(OpenEventA(SYNCHRONIZE, FALSE, argv[3]));
     if (!start) return noStartEvent;
-    DriverHandler handler(systemDevicePorts(), kProductWired);
+    const char* statePath = std::getenv("TESSEL_SIM");
+    if (!statePath || !*statePath) return usage;
+    Win32Clock clock;
+    Win32MutexPort mutexes;
+    const std::unique_ptr<HidPort> hid = sim::openSimulatedHid(statePath, clock);
+    DevicePorts ports{*hid, mutexes, clock};
+    DriverHandler handler(ports, kProductWired);
     if (hr::failed(handler.Open())) return noMouse;
     if (WaitForSingleObject(start.get(), 60000) != WAIT_OBJECT_0) return neverStarted;
 

@@ -104,6 +104,13 @@ TEST_F(SettingsCommands, GetRateFindsARepluggedMouseAgain) {
     EXPECT_GE(clock_.nowMs() - before, 1000u);  // the pause before the one repeat
 }
 
+// Unplugged for good: after the one search the mouse is gone, which is not a refusal.
+TEST_F(SettingsCommands, GetRateOfAMouseUnpluggedForGoodSaysItIsGone) {
+    change([](sim::MouseState& s) { s.faults.dropAfterReports = 0; });
+    std::int32_t rate = 0;
+    EXPECT_EQ(GetRate(handler(), rate), hr::fromSystemError(syserr::deviceNotConnected));
+}
+
 TEST_F(SettingsCommands, OtherReadsDoNotRetry) {
     change(unplugAndReplug);
     std::uint32_t x = 0, y = 0;

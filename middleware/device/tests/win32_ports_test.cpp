@@ -17,7 +17,6 @@
 
 #include "middleware/device/driver_handler.h"
 #include "middleware/device/memory_ports.h"
-#include "middleware/device/system_ports.h"
 #include "middleware/device/tests/transport_scripted_hid.h"
 #include "middleware/device/transport.h"
 
@@ -187,15 +186,6 @@ TEST(Win32Clock, KeepsMillisecondsAndNeverWaitsShort) {
     const std::int64_t byTicks = static_cast<std::int64_t>(GetTickCount64() - tickStart);
     EXPECT_NEAR(byClock, byTicks, 20);
     EXPECT_GE(byClock, 299);
-}
-
-TEST(SystemPorts, RealHidApiUnlessTheSimulatorIsNamed) {
-    _putenv("TESSEL_SIM=");  // this process decides once, at the first call
-    DevicePorts& ports = systemDevicePorts();
-    EXPECT_EQ(&ports, &systemDevicePorts());
-    EXPECT_NE(dynamic_cast<Win32HidPort*>(&ports.hid), nullptr);
-    EXPECT_NE(dynamic_cast<Win32MutexPort*>(&ports.mutexes), nullptr);
-    EXPECT_NE(dynamic_cast<Win32Clock*>(&ports.clock), nullptr);
 }
 
 }  // namespace

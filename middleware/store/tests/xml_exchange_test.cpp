@@ -245,6 +245,28 @@ TEST_P(XmlExchangeTest, ProfileImportNeedsItsMacroInTheStoreFirst) {
     EXPECT_EQ(refs(*actions_, u"Run"), 1u);
 }
 
+// A file without this mouse's root element is no export of it: every import from it fails, and
+// nothing comes into the store.
+TEST_P(XmlExchangeTest, ImportFromAFileThatIsNoExportFails) {
+    std::string random(4096, '\0');
+    std::uint32_t seed = 12345;
+    for (char& c : random) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+    const std::pair<const char*, std::string> files[] = {
+        {"empty", ""},
+        {"random bytes", random},
+        {"10 MB of junk", std::string(10 << 20, 'j')},
+        {"another mouse's export", "<?xml version=\"1.0\"?>\r\n<KavixControl_0014>\r\n<Macro Name=\"M\">\r\n</Macro>\r\n</KavixControl_0014>\r\n"},
+    };
+    for (const auto& [what, bytes] : files) {
+        writeBytes(dir_ / "other.xml", bytes);
+        EXPECT_EQ(importAllMacros(macros(), files_, file("other.xml")), hr::fail) << what;
+        EXPECT_EQ(importAllProfiles(profiles(), files_, file("other.xml")), hr::fail) << what;
+        EXPECT_EQ(importMacro(macros(), u"M", files_, file("other.xml")), hr::fail) << what;
+        EXPECT_EQ(countOf(macros()), 0) << what;
+        EXPECT_EQ(bytesOf("other.xml"), bytes) << what << ": the file is left alone";
+    }
+}
+
 TEST_P(XmlExchangeTest, ImportKeepsReferenceCountsOfTheStore) {
     saveGame();
     ASSERT_EQ(groups_->save(u"G", {u"Game"}), hr::ok);
@@ -307,7 +329,7 @@ TEST_P(XmlExchangeTest, ImportFromAMissingFileFailsWithoutCreatingIt) {
     EXPECT_EQ(importMacro(macros(), u"M", files_, file("missing.xml")), hr::fail);
     EXPECT_FALSE(fs::exists(dir_ / "missing.xml"));
     writeBytes(dir_ / "empty.xml", "");
-    EXPECT_EQ(importAllMacros(macros(), files_, file("empty.xml")), hr::ok) << "no items";
+    EXPECT_EQ(importAllMacros(macros(), files_, file("empty.xml")), hr::fail) << "an empty file is no export";
     EXPECT_EQ(bytesOf("empty.xml"), "");
 }
 

@@ -85,6 +85,17 @@ endif()
 step(2 "unknown kind \"books\"" store export "${one}" books)
 step(1 "importing all profiles failed" store import "${WORK}/missing.xml" profiles)
 
+# A file that is no export of this mouse is refused, not "imported"; a cut-off export names the
+# item it ends in.
+file(WRITE "${WORK}/notes.txt" "shopping list: milk, bread\n")
+step(1 "the file is not an export of this mouse" store import "${WORK}/notes.txt")
+file(WRITE "${WORK}/empty.xml" "")
+step(1 "the file is not an export of this mouse" store import "${WORK}/empty.xml" macros)
+string(FIND "${exported}" "</Macro>" end)
+string(SUBSTRING "${exported}" 0 ${end} cut)
+file(WRITE "${WORK}/cut.xml" "${cut}")
+step(1 "the file is cut off inside Macro \"Fire\"" store import "${WORK}/cut.xml")
+
 # --- the system's pointer settings ---
 ctl_json(before pointer get)
 string(JSON speed GET "${before}" speed)
