@@ -1,5 +1,7 @@
 #include "osd/notice_window.h"
 
+#include "osd/top_down_dib.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -321,15 +323,8 @@ void NoticeWindow::compose() {
         return;
     }
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    frame_ = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    frame_ = createTopDownDib(dc, width, height, &bits);
     if (frame_ == nullptr) {
         SelectObject(dc, oldFont);
         DeleteDC(dc);

@@ -438,41 +438,47 @@ TEST(OsdNotice, FadesInAndOutOverItsFadeTime) {
     notice->SetParameter(OsdAlpha, 200);
     notice->SetParameter(OsdFadeTime, 400);
     notice->SetFade(1);
+    const HWND hwnd = notice->Handle();
     const auto opacity = [&] {
         BYTE alpha = 0;
-        GetLayeredWindowAttributes(notice->Handle(), nullptr, &alpha, nullptr);
+        GetLayeredWindowAttributes(hwnd, nullptr, &alpha, nullptr);
         return alpha;
     };
+    DWORD start = GetTickCount();
     notice->Show();
-    EXPECT_TRUE(IsWindowVisible(notice->Handle()));
-    EXPECT_LT(opacity(), 100) << "starts faint";
-    pump(600);
-    EXPECT_EQ(opacity(), 200);
+    EXPECT_TRUE(IsWindowVisible(hwnd));
+    EXPECT_EQ(opacity(), 0) << "starts transparent";
+    ASSERT_TRUE(pumpUntil([&] { return opacity() == 200; }, 3000));
+    EXPECT_GE(GetTickCount() - start, 380u);
+
+    start = GetTickCount();
     notice->Hide();
-    pump(50);
-    EXPECT_TRUE(IsWindowVisible(notice->Handle())) << "still fading out";
-    EXPECT_LT(opacity(), 200);
-    EXPECT_TRUE(pumpUntil([&] { return !IsWindowVisible(notice->Handle()); }, 1000));
+    pump(20);
+    EXPECT_TRUE(IsWindowVisible(hwnd)) << "still fading out";
+    EXPECT_TRUE(pumpUntil([&] { return !IsWindowVisible(hwnd); }, 3000));
+    EXPECT_GE(GetTickCount() - start, 380u);
 
     notice->SetFade(0);
     notice->Show();
     EXPECT_EQ(opacity(), 200);
     notice->Hide();
-    EXPECT_FALSE(IsWindowVisible(notice->Handle()));
+    EXPECT_FALSE(IsWindowVisible(hwnd));
 }
 
 TEST(OsdNotice, HidesItselfAfterItsDurationCountedFromTheLastShow) {
-    Notice notice = makeNotice("1 s");
+    Notice notice = makeNotice("2 s");
     ASSERT_TRUE(notice);
-    notice->SetParameter(OsdDuration, 1000);
+    notice->SetParameter(OsdDuration, 2000);
     const HWND hwnd = notice->Handle();
     notice->Show();
-    pump(700);
+    pump(1200);
     ASSERT_TRUE(IsWindowVisible(hwnd));
+    const DWORD second = GetTickCount();
     notice->Show(); // a second notice restarts the time
-    pump(700);
-    EXPECT_TRUE(IsWindowVisible(hwnd)) << "1.4 s after the first Show, 0.7 s after the second";
-    EXPECT_TRUE(pumpUntil([&] { return !IsWindowVisible(hwnd); }, 1000));
+    pump(1200);
+    EXPECT_TRUE(IsWindowVisible(hwnd)) << "2.4 s after the first Show, 1.2 s after the second";
+    EXPECT_TRUE(pumpUntil([&] { return !IsWindowVisible(hwnd); }, 3000));
+    EXPECT_GE(GetTickCount() - second, 1950u);
     EXPECT_EQ(captureScreen(rectOf(*notice)).count(kText), 0);
 
     notice->SetParameter(OsdDuration, 0); // until Hide

@@ -1,5 +1,7 @@
 #include "osd/tests/screen.h"
 
+#include "osd/top_down_dib.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdint>
@@ -64,17 +66,10 @@ ScreenImage captureScreen(const RECT& area) {
     image.area = area;
     const int w = image.width();
     const int h = image.height();
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     const HDC screen = GetDC(nullptr);
     const HDC memory = CreateCompatibleDC(screen);
     void* bits = nullptr;
-    const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HBITMAP bitmap = createTopDownDib(screen, w, h, &bits);
     const HGDIOBJ old = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
     GdiFlush();
