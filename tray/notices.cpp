@@ -1,6 +1,6 @@
 #include "tray/notices.h"
 
-#include <cwchar>
+#include <cstdio>
 
 #include "tray/resource.h"
 #include "tray/tray_texts.h"
@@ -16,10 +16,10 @@ constexpr UINT32 kColourKey = 0xFFFF00FF;
 // Formats one or two values into a notice text of at most 127 characters.
 template <typename... Args>
 std::wstring formatNotice(const std::wstring& format, Args... args) {
+    // The formats are the Windows ones ("%s" is a wide string), as translators write them.
     wchar_t text[kNoticeTextChars + 1] = {};
-    const int written = std::swprintf(text, std::size(text), format.c_str(), args...);
-    // swprintf reports a text that did not fit as a failure: keep what fits.
-    if (written < 0) text[kNoticeTextChars] = L'\0';
+    _snwprintf(text, kNoticeTextChars, format.c_str(), args...);
+    text[kNoticeTextChars] = L'\0';  // a text that did not fit is cut, never left open
     return text;
 }
 
@@ -93,8 +93,8 @@ void Notices::showSensitivity(long x, long y) {
         countdowns_[sensitivityNoticeX] = 0;
         return;
     }
-    // The exact values under the gauge; a text left from an earlier notice would be stale.
-    gaugeX->SetText(text.c_str());
+    // The gauge alone: a text prepared while the notice was off would be stale.
+    gaugeX->SetText("");
     showGauge(sensitivityNoticeX, x);
     if (y != x) showGauge(sensitivityNoticeY, y);
 }

@@ -10,6 +10,7 @@
 
 #include "tray/programs.h"
 #include "tray/resource.h"
+#include "tray/tray_menu.h"
 
 namespace tessel::tray {
 namespace {
@@ -389,32 +390,10 @@ void TrayApp::onIconInput(LPARAM mouseMessage) {
 }
 
 void TrayApp::showMenu() {
-    HMENU resource = LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_TRAY_MENU));
-    if (!resource) return;
-    HMENU menu = GetSubMenu(resource, 0);
-    for (UINT id = ID_OTFS_ON; id <= ID_HIDDEN_LAST; ++id) RemoveMenu(menu, id, MF_BYCOMMAND);
-    const auto& profiles = device_.profiles();
-    const size_t shown = std::min<size_t>(profiles.size(), ID_PROFILE_LAST - ID_PROFILE_FIRST + 1);
-    if (shown > 0) {
-        InsertMenuW(menu, 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
-        for (size_t i = 0; i < shown; ++i) {
-            const std::wstring name = wide(profiles[i].settings.name);
-            ModifyMenuW(menu, static_cast<UINT>(ID_PROFILE_FIRST + i), MF_BYCOMMAND | MF_STRING | MF_ENABLED,
-                        ID_PROFILE_FIRST + i, name.c_str());
-        }
-        for (UINT id = static_cast<UINT>(ID_PROFILE_FIRST + shown); id <= ID_PROFILE_LAST; ++id)
-            RemoveMenu(menu, id, MF_BYCOMMAND);
-        // The separator goes after the last profile, before "Close Tray Icon".
-        InsertMenuW(menu, ID_CLOSE_TRAY, MF_BYCOMMAND | MF_SEPARATOR, 0, nullptr);
-    } else {
-        RemoveMenu(menu, ID_LOAD_CONFIGURATOR, MF_BYCOMMAND);
-        for (UINT id = ID_PROFILE_FIRST; id <= ID_PROFILE_LAST; ++id) RemoveMenu(menu, id, MF_BYCOMMAND);
-    }
-    const std::wstring load = texts_.translate(L"Load Tessel Configurator");
-    const std::wstring close = texts_.translate(L"Close Tray Icon");
-    ModifyMenuW(menu, ID_LOAD_CONFIGURATOR, MF_BYCOMMAND | MF_STRING | MF_ENABLED, ID_LOAD_CONFIGURATOR, load.c_str());
-    ModifyMenuW(menu, ID_CLOSE_TRAY, MF_BYCOMMAND | MF_STRING | MF_ENABLED, ID_CLOSE_TRAY, close.c_str());
-
+    std::vector<std::wstring> names;
+    for (const TrayProfileEntry& entry : device_.profiles()) names.push_back(wide(entry.settings.name));
+    HMENU menu = loadTrayMenu(instance_, names, texts_);
+    if (!menu) return;
     SetForegroundWindow(window_);
     SetMenuDefaultItem(menu, 0, TRUE);
     POINT cursor{};
@@ -423,7 +402,7 @@ void TrayApp::showMenu() {
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, cursor.x, cursor.y, 0, window_, nullptr));
     // The menu closes when the user clicks elsewhere only if this window gets a message next.
     PostMessageW(window_, WM_NULL, 0, 0);
-    DestroyMenu(resource);
+    DestroyMenu(menu);
 
     if (command == ID_LOAD_CONFIGURATOR) {
         startOrRaiseConfigurator();
