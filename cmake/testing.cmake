@@ -61,3 +61,30 @@ function(tessel_benchmark name)
   endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endfunction()
+
+# tessel_ui_test(name SOURCES ... LIBS ... | COMMAND ... [ENVIRONMENT VAR=VALUE...]): a test that
+# shows windows. It runs on an Xvfb display and a wineserver of its own (one server would share
+# windows, pointer and foreground between tests: see scripts/ui-session.sh), so UI tests run in
+# parallel. SOURCES make a GoogleTest program linked with the UI driver; COMMAND runs a script
+# instead (which can use uidriver.exe, named by $UIDRIVER). Screenshots go to
+# build/<preset>/artefacts/<name>/. Windows programs reach a Unix path through drive Z:, e.g.
+# ENVIRONMENT "GALLERY=Z:$<TARGET_FILE:gallery>".
+function(tessel_ui_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;COMMAND;ENVIRONMENT;PROPERTIES" ${ARGN})
+  if(T_SOURCES)
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} uidriver GTest::gtest_main GTest::gmock)
+    set(T_COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  add_test(NAME ${name}
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-xvfb.sh ${CMAKE_SOURCE_DIR}/scripts/ui-session.sh
+                   ${TESSEL_WINEPREFIX} ${CMAKE_CURRENT_BINARY_DIR}/${name}.session ${T_COMMAND})
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} FIXTURES_REQUIRED wine
+    ENVIRONMENT "WINEDEBUG=-all;TESSEL_ARTEFACTS=Z:${CMAKE_BINARY_DIR}/artefacts/${name};UIDRIVER=$<TARGET_FILE:uidriver_cli>;${T_ENVIRONMENT}")
+  if(T_PROPERTIES)
+    set_tests_properties(${name} PROPERTIES ${T_PROPERTIES})
+  endif()
+endfunction()

@@ -15,10 +15,9 @@ constexpr std::u16string_view kFileVersion = u"1.03";
 constexpr std::u16string_view kDevice = u"Tessel";
 constexpr std::size_t kMaxLine = 259;
 
-std::u16string number(std::int64_t value) { return decimalText(value); }
 std::u16string numbered(std::u16string_view key, int n) {
     // "[DPISTAGE%d]", "[BUTTONMAPPING%d]", "[MACROELEMENT%d]"
-    return std::u16string(key) + number(n) + u"]";
+    return std::u16string(key) + decimalText(n) + u"]";
 }
 
 // The scanf patterns of the value lines: whitespace-delimited words, decimal numbers and
@@ -126,7 +125,8 @@ public:
         while (at_ < lines_.size()) {
             std::optional<std::u16string> version;
             for (; at_ < lines_.size() && !version; ++at_)
-                if (lines_[at_] == kFileVersionKey && at_ + 1 < lines_.size()) version = lines_[++at_];
+                if (lines_[at_] == kFileVersionKey && at_ + 1 < lines_.size())
+                    version = lines_[++at_];
             if (!version) return false;
             if (*version != kFileVersion || value(u"[SUPPORTEDDEVICE]") != kDevice ||
                 value(u"[DATATYPE]") != dataType)
@@ -200,13 +200,27 @@ MappingRecord mappingOf(int slot, std::int32_t type, std::int32_t action, std::i
     return {slot + 1, type, action, {info0, 0, 0}};
 }
 
+// What both modes take: the executable and the switches.
+void takeSwitches(const ProfileBlock& block, ExchangeProfile& profile) {
+    if (block.executable) profile.executable = *block.executable;
+    if (block.autoload) profile.autoload = *block.autoload;
+    if (block.sensitivityNotice) profile.sensitivityNotice = *block.sensitivityNotice;
+    if (block.profileNotice) profile.profileNotice = *block.profileNotice;
+}
+
 }  // namespace
 
 MappingRecord defaultMapping(int slot) {
     static constexpr std::array<std::int32_t, kButtonCount> functions = {
-        MOUSE_BUTTON_CLICK,         MOUSE_BUTTON_MENU,         MOUSE_BUTTON_UNIVERSAL_SCROLLING,
-        MOUSE_BUTTON_WINDOWS_BUTTON_5, MOUSE_BUTTON_WINDOWS_BUTTON_4, MOUSE_BUTTON_DPI_DOWN,
-        MOUSE_BUTTON_DPI_UP,        MOUSE_BUTTON_SCROLL_UP,    MOUSE_BUTTON_SCROLL_DOWN};
+        MOUSE_BUTTON_CLICK,
+        MOUSE_BUTTON_MENU,
+        MOUSE_BUTTON_UNIVERSAL_SCROLLING,
+        MOUSE_BUTTON_WINDOWS_BUTTON_5,
+        MOUSE_BUTTON_WINDOWS_BUTTON_4,
+        MOUSE_BUTTON_DPI_DOWN,
+        MOUSE_BUTTON_DPI_UP,
+        MOUSE_BUTTON_SCROLL_UP,
+        MOUSE_BUTTON_SCROLL_DOWN};
     return mappingOf(slot, BUTTON_MAPPING_BUTTONS, BUTTON_ACTION_PRESSED, functions.at(slot));
 }
 
@@ -225,20 +239,16 @@ std::vector<ProfileBlock> readProfileBlocks(std::u16string_view text,
 void importInto(const ProfileBlock& block, ExchangeProfile& profile) {
     profile.name = block.name;
     if (!profile.stages) profile.stages = _stDpiStageType{};
-    if (block.stageCount) profile.stages->ulTotalStages = static_cast<std::uint32_t>(*block.stageCount);
+    if (block.stageCount)
+        profile.stages->ulTotalStages = static_cast<std::uint32_t>(*block.stageCount);
     if (block.defaultStage) profile.stages->lDefaultStage = *block.defaultStage;
     if (block.currentStage) profile.stages->lCurrentStage = *block.currentStage;
     for (int i = 0; i < kMaxStages; ++i)
         if (block.stageValues[i]) profile.stages->Sensitivity[i] = *block.stageValues[i];
     for (int k = 0; k < 3; ++k)
-        if (block.lights[k]) {
-            if (*block.lights[k]) profile.lights |= 1u << k;
-            else profile.lights &= ~(1u << k);
-        }
-    if (block.executable) profile.executable = *block.executable;
-    if (block.autoload) profile.autoload = *block.autoload;
-    if (block.sensitivityNotice) profile.sensitivityNotice = *block.sensitivityNotice;
-    if (block.profileNotice) profile.profileNotice = *block.profileNotice;
+        if (block.lights[k])
+            profile.lights = (profile.lights & ~(1u << k)) | (*block.lights[k] ? 1u << k : 0u);
+    takeSwitches(block, profile);
     for (int row = 0; row < kButtonCount; ++row) {
         if (!block.mappingLines[row]) continue;
         const int slot = kRowSlot[row];
@@ -265,10 +275,7 @@ void importInto(const ProfileBlock& block, ExchangeProfile& profile) {
 }
 
 void mergeInto(const ProfileBlock& block, ExchangeProfile& profile, const ExchangeLookup& lookup) {
-    if (block.executable) profile.executable = *block.executable;
-    if (block.autoload) profile.autoload = *block.autoload;
-    if (block.sensitivityNotice) profile.sensitivityNotice = *block.sensitivityNotice;
-    if (block.profileNotice) profile.profileNotice = *block.profileNotice;
+    takeSwitches(block, profile);
     for (int row = 0; row < kButtonCount; ++row) {
         if (!block.mappingLines[row]) continue;
         const MappingRecord& record = profile.mappings[kRowSlot[row]];
@@ -352,10 +359,12 @@ void blockHead(std::u16string& text, std::u16string_view dataType) {
     section(text, u"[DATATYPE]", dataType);
 }
 
-std::u16string quoted(std::u16string_view name) { return u"'" + oneLine(name) + u"'"; }
+std::u16string quoted(std::u16string_view name) {
+    return u"'" + oneLine(name) + u"'";
+}
 
 std::u16string mappingText(std::int32_t type, std::int32_t data, std::u16string_view value) {
-    return u"Mapping: " + number(type) + u" Data: " + number(data) + u" " + std::u16string(value);
+    return u"Mapping: " + decimalText(type) + u" Data: " + decimalText(data) + u" " + std::u16string(value);
 }
 
 // The button's profile and macro names: its link, else the profile (macro) its record names.
@@ -378,7 +387,7 @@ std::u16string mappingLine(const ExchangeProfile& profile, int row, const Exchan
     switch (record.mappingType) {
         case BUTTON_MAPPING_USER_ACTION:
             if (record.actionType == BUTTON_ACTION_KEYCODE)
-                return mappingText(record.mappingType, record.actionType, number(record.info[0]));
+                return mappingText(record.mappingType, record.actionType, decimalText(record.info[0]));
             break;
         case BUTTON_MAPPING_DEVICE_ACTION:
             if (const auto name = linkedProfile(profile, row, lookup))
@@ -391,7 +400,7 @@ std::u16string mappingLine(const ExchangeProfile& profile, int row, const Exchan
             return mappingText(0, 0, null);
         case BUTTON_MAPPING_BUTTONS:
             if (record.actionType == BUTTON_ACTION_PRESSED)
-                return mappingText(record.mappingType, record.actionType, number(record.info[0]));
+                return mappingText(record.mappingType, record.actionType, decimalText(record.info[0]));
             break;
         default:
             break;
@@ -408,23 +417,24 @@ std::u16string profileBlockText(const ExchangeProfile& profile, const ExchangeLo
     if (profile.stages) {
         const auto& stages = *profile.stages;
         const auto count = std::min<std::uint32_t>(stages.ulTotalStages, kMaxStages);
-        section(text, u"[DPISTAGES]", u"NoofStages: " + number(count));
-        section(text, u"[DEFAULTSTAGE]", u"Stage: " + number(stages.lDefaultStage));
-        section(text, u"[CURRENTSTAGE]", u"Stage: " + number(stages.lCurrentStage));
+        section(text, u"[DPISTAGES]", u"NoofStages: " + decimalText(count));
+        section(text, u"[DEFAULTSTAGE]", u"Stage: " + decimalText(stages.lDefaultStage));
+        section(text, u"[CURRENTSTAGE]", u"Stage: " + decimalText(stages.lCurrentStage));
         for (std::uint32_t i = 0; i < count; ++i)
             section(text, numbered(u"[DPISTAGE", static_cast<int>(i)),
-                    u"X-Sense: " + number(static_cast<std::int32_t>(stages.Sensitivity[i].ulXSensitivity)) +
+                    u"X-Sense: " +
+                        decimalText(static_cast<std::int32_t>(stages.Sensitivity[i].ulXSensitivity)) +
                         u" Y-Sense: " +
-                        number(static_cast<std::int32_t>(stages.Sensitivity[i].ulYSensitivity)));
+                        decimalText(static_cast<std::int32_t>(stages.Sensitivity[i].ulYSensitivity)));
     }
     constexpr std::u16string_view lightKeys[] = {u"[LEDSCROLLWHEEL]", u"[LEDBATTERYINDICATOR]",
                                                  u"[LEDCHARGINGDOCK]"};
     for (int k = 0; k < 3; ++k)
-        section(text, lightKeys[k], u"LEDState: " + number(profile.lights & (1u << k)));
+        section(text, lightKeys[k], u"LEDState: " + decimalText(profile.lights & (1u << k)));
     section(text, u"[EXECUTABLE]", oneLine(profile.executable));
-    section(text, u"[AUTOLOAD]", number(profile.autoload));
-    section(text, u"[OTFSOSD]", number(profile.sensitivityNotice));
-    section(text, u"[PROFILEOSD]", number(profile.profileNotice));
+    section(text, u"[AUTOLOAD]", decimalText(profile.autoload));
+    section(text, u"[OTFSOSD]", decimalText(profile.sensitivityNotice));
+    section(text, u"[PROFILEOSD]", decimalText(profile.profileNotice));
     std::array<std::optional<std::u16string>, kButtonCount> macros;
     for (int row = 0; row < kButtonCount; ++row) {
         section(text, numbered(u"[BUTTONMAPPING", row), mappingLine(profile, row, lookup));
@@ -442,16 +452,16 @@ std::u16string macroBlockText(const ExchangeMacro& macro) {
     blockHead(text, u"Macro");
     section(text, u"[MACRONAME]", quoted(macro.name));
     const std::size_t count = std::min<std::size_t>(macro.events.size(), kMaxMacroEvents);
-    section(text, u"[MACROELEMENTS]", number(static_cast<std::int64_t>(count)));
+    section(text, u"[MACROELEMENTS]", decimalText(static_cast<std::int64_t>(count)));
     for (std::size_t i = 0; i <= count; ++i) {
         const MacroEvent& event = i < count ? macro.events[i] : macro.end;
         static constexpr char digits[] = "0123456789ABCDEF";
         std::u16string code;
         for (int shift = 12; shift >= 0; shift -= 4) code += digits[(event.code >> shift) & 0xF];
         const bool mouse = event.code & 0x7E00;
-        section(text, numbered(u"[MACROELEMENT", static_cast<int>(i)),
-                (mouse ? u"Mousecode: " : u"Scancode: ") + code + u" Scantime: " +
-                    number(event.time));
+        section(
+            text, numbered(u"[MACROELEMENT", static_cast<int>(i)),
+            (mouse ? u"Mousecode: " : u"Scancode: ") + code + u" Scantime: " + decimalText(event.time));
     }
     return text;
 }
@@ -467,7 +477,7 @@ bool writeTextFile(FileSystem& files, const std::u16string& path, std::u16string
 }
 
 std::u16string sideFilePath(const std::u16string& folder, int number) {
-    return folder + u"\\MarloProfile" + formats::number(number) + u".dat";
+    return folder + u"\\MarloProfile" + decimalText(number) + u".dat";
 }
 
 void mergeProfiles(std::u16string_view text, std::u16string_view nameFilter,

@@ -37,8 +37,8 @@ MappingRecord defaultMapping(int slot);
 struct ExchangeProfile {
     std::u16string name;
     std::optional<records::_stDpiStageType> stages;  // absent: the profile has no stage record
-    std::uint32_t lights = 0;                         // bit 0 wheel, 1 battery, 2 charging dock
-    std::u16string executable;                        // empty: no program activates it
+    std::uint32_t lights = 0;                        // bit 0 wheel, 1 battery, 2 charging dock
+    std::u16string executable;                       // empty: no program activates it
     std::int32_t autoload = 0;
     std::int32_t sensitivityNotice = 0;
     std::int32_t profileNotice = 0;

@@ -18,8 +18,8 @@ std::optional<std::u16string> stringValue(store::RegistryKey& key, const std::u1
         return std::nullopt;
     // Stored strings need not end in a terminator: the text ends at the first one or at the
     // value's end.
-    std::u16string text = decodeUtf16le(
-        std::string_view(reinterpret_cast<const char*>(buffer.data()), std::min<std::size_t>(size, buffer.size())));
+    std::u16string text = decodeUtf16le(std::string_view(
+        reinterpret_cast<const char*>(buffer.data()), std::min<std::size_t>(size, buffer.size())));
     if (const auto end = text.find(u'\0'); end != std::u16string::npos) text.resize(end);
     if (text.size() > kMaxSettingText) return std::nullopt;
     return text;
@@ -32,7 +32,8 @@ std::optional<std::uint32_t> numberValue(store::RegistryKey& key, const std::u16
     if (key.queryValue(name, type, buffer.data(), size) != 0 || type != store::regtype::dword ||
         size != buffer.size())
         return std::nullopt;
-    return buffer[0] | buffer[1] << 8 | buffer[2] << 16 | static_cast<std::uint32_t>(buffer[3]) << 24;
+    return buffer[0] | buffer[1] << 8 | buffer[2] << 16 |
+           static_cast<std::uint32_t>(buffer[3]) << 24;
 }
 
 }  // namespace
@@ -48,7 +49,8 @@ InstallSettings readInstallSettings(store::RegistryPort& registry, LanguageValue
                                     std::u16string_view keyPath) {
     InstallSettings settings;
     std::unique_ptr<store::RegistryKey> key;
-    if (registry.openRoot(store::RegistryRoot::localMachine)->openKey(std::u16string(keyPath), key) != 0)
+    if (registry.openRoot(store::RegistryRoot::localMachine)
+            ->openKey(std::u16string(keyPath), key) != 0)
         return settings;
     settings.installDir = stringValue(*key, u"InstallDir").value_or(u"");
     settings.translation = numberValue(*key, u"Translation").value_or(0);

@@ -18,15 +18,15 @@ inline constexpr int kMaxLanguages = 51;
 inline constexpr std::size_t kMaxSettingText = 259;
 
 struct Language {
-    std::u16string name;  // shown in the language menu; also the folder of its manual
+    std::u16string name;             // shown in the language menu; also the folder of its manual
     std::u16string translationFile;  // relative to the installation folder
     std::u16string defaultFont;      // face of the main font
     std::u16string font;             // face of the second font
 };
 
 struct InstallSettings {
-    std::u16string installDir;  // ends in a path separator; empty when not installed
-    std::uint32_t translation = 0;  // index into languages
+    std::u16string installDir;          // ends in a path separator; empty when not installed
+    std::uint32_t translation = 0;      // index into languages
     std::uint32_t translationMode = 0;  // non-zero: missing texts are appended to the file
     std::vector<Language> languages;
 

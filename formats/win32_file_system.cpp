@@ -63,19 +63,18 @@ bool Win32Files::read(const std::u16string& path, std::string& bytes) {
 }
 
 bool Win32Files::replace(const std::u16string& path, std::string_view bytes) {
-    std::u16string folder = folderOf(path);
-    if (folder.empty()) folder = u".";
+    const std::u16string parent = folderOf(path);
     wchar_t temporary[MAX_PATH];
     // Creates the temporary file with the folder's inherited security (no descriptor passed).
-    if (!GetTempFileNameW(wide(folder), L"kx", 0, temporary)) return false;
+    if (!GetTempFileNameW(parent.empty() ? L"." : wide(parent), L"kx", 0, temporary)) return false;
     bool written = false;
     {
         FileHandle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
         written = file.valid() && writeAll(file.get(), bytes) && file.close();
     }
-    if (written && MoveFileExW(temporary, wide(path),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (written &&
+        MoveFileExW(temporary, wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
     DeleteFileW(temporary);
     return false;

@@ -20,7 +20,7 @@ struct RestartRequest {
     std::wstring arguments; // passed on unchanged
 };
 
-// Reads "program arguments…" (the program optionally quoted). No text means the tray with
+// Reads "program arguments..." (the program optionally quoted). No text means the tray with
 // "/r". Returns nothing when the program is not a plain file name (a path, a drive, "..").
 std::optional<RestartRequest> parseRestartRequest(std::wstring_view commandLine);
 

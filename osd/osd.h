@@ -25,11 +25,12 @@
 constexpr int OSD_VERSION = 0;
 
 // Ids of SetParameter. Values are pointer-sized so that a font name fits on 64-bit Windows.
+// Positions are percent of the primary monitor's work area, the notice kept wholly inside.
 // Colours are 0xAARRGGBB; an alpha of 0 leaves that element out, any other alpha draws it
 // solid (the window as a whole is made translucent by OsdAlpha).
 enum OsdParameterId : int {
-    OsdHorizontal = 1,    // left edge 0 … right edge 100: percent of the work area; default 50
-    OsdVertical = 2,      // top 0 … bottom 100: percent of the work area; default 50
+    OsdHorizontal = 1,    // 0 at the left edge to 100 at the right edge; default 50
+    OsdVertical = 2,      // 0 at the top to 100 at the bottom; default 50
     OsdFadeTime = 3,      // fade-in on Show and fade-out on Hide, in ms; default 150
     OsdOutlineColour = 4, // colour of outline and shadow; default 0xFF000000
     OsdTextColour = 5,    // colour of the text; default 0xFFFFFFFF
@@ -38,7 +39,7 @@ enum OsdParameterId : int {
     OsdDuration = 8,      // ms from Show until the notice hides itself, 0 = until Hide; default 5000
     OsdShadow = 9,        // shadow offset down and right, in pixels; default 0
     OsdOutline = 10,      // outline width around the text, in pixels; default 0
-    OsdAlpha = 11,        // opacity of the whole window, 0 … 255; default 255
+    OsdAlpha = 11,        // opacity of the whole window, 0 to 255; default 255
 };
 
 // Lines of text (and the picture) within the notice, for SetAlignment.
@@ -46,6 +47,8 @@ enum OsdAlignment : int { OsdAlignLeft = 0, OsdAlignCentre = 1, OsdAlignRight = 
 
 // One notice window. Every operation is cheap and never fails visibly: bad values are clamped.
 // Text, picture and parameters change what the notice shows, also while it is hidden.
+// The table of operations holds exactly these, in this order (no virtual destructor: Destroy
+// frees the object).
 class OsdWindow {
 public:
     // Shows the notice (fading in) and starts its display time; a visible notice restarts it.
@@ -54,7 +57,8 @@ public:
     virtual void Hide() = 0;
     // Sets one parameter (OsdParameterId); unknown ids are ignored.
     virtual void SetParameter(int id, INT_PTR value) = 0;
-    // Sets the text (ANSI, system code page; null = none); lines split at '\n'. Copied.
+    // Sets the text (ANSI, system code page; null = none); lines split at '\n'. Copied. Drawn
+    // bold and without smoothing, so that its edges stay crisp against the colour key.
     virtual void SetText(const char* text) = 0;
     // The window, for callers that place other windows relative to it.
     virtual HWND Handle() const = 0;
@@ -62,6 +66,8 @@ public:
     virtual void SetAlignment(int alignment) = 0;
     // Sets the picture, shown above the text; pixels of colour `key` (0xAARRGGBB, alpha ignored)
     // are transparent. The bitmap is copied: the caller may delete it at once. Null = none.
+    // The key is also what surrounds the text (magenta until the first call): text or outline
+    // in the key colour would not show.
     virtual void SetPicture(HBITMAP picture, UINT32 key) = 0;
     // Destroys the window and frees the object.
     virtual void Destroy() = 0;

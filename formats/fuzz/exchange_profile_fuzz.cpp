@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ExchangeProfile existing;
     existing.mappings[0] = {1, 1, 0, {5, 0, 2}};
     existing.mappings[2] = {3, 2, 5, {7, 1, 0}};
-    mergeProfiles(text, {}, [&](const std::u16string&) { return &existing; }, lookup);
+    mergeProfiles(
+        text, {}, [&](const std::u16string&) { return &existing; }, lookup);
     if (existing.mappings[0].info[2] != 2 || existing.mappings[2].info[0] != 7) __builtin_trap();
     return 0;
 }

@@ -1,10 +1,11 @@
 // The exchange files of profiles and macros: byte-exact writing, both reading modes, the bounds
 // of the records and the side files.
+#include "formats/exchange_file.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 
-#include "formats/exchange_file.h"
 #include "test_data.h"
 
 namespace tessel::formats {
@@ -143,8 +144,8 @@ TEST(ExchangeReader, ImportTakesEveryMappingCase) {
         {9, 2, 0, {0, 0, 0}},
     }};
     EXPECT_EQ(profile.mappings, expected);
-    const std::array<std::u16string, kButtonCount> macroLinks = {u"", u"", u"Burst", u"", u"",
-                                                                 u"", u"", u"", u"O'Brien"};
+    const std::array<std::u16string, kButtonCount> macroLinks = {u"", u"", u"Burst", u"",       u"",
+                                                                 u"", u"", u"",      u"O'Brien"};
     const std::array<std::u16string, kButtonCount> profileLinks = {u"", u"", u"", u"Sniper", u"",
                                                                    u"", u"", u"", u""};
     EXPECT_EQ(profile.macroLinks, macroLinks);
@@ -180,9 +181,9 @@ TEST(ExchangeReader, MergeTakesLinksAndSwitchesOnly) {
     lists.macroIds[7] = u"Burst on mouse";
 
     std::vector<ExchangeProfile> list = {device};
-    mergeProfiles(dataText("every_mapping.kxp"), {},
-                  [&](const std::u16string& name) { return name == u"Bob's" ? &list[0] : nullptr; },
-                  lists);
+    mergeProfiles(
+        dataText("every_mapping.kxp"), {},
+        [&](const std::u16string& name) { return name == u"Bob's" ? &list[0] : nullptr; }, lists);
     const ExchangeProfile& merged = list[0];
     EXPECT_EQ(merged.mappings, device.mappings);
     EXPECT_EQ(merged.stages->ulTotalStages, 5u);
@@ -205,10 +206,13 @@ TEST(ExchangeReader, MergeStopsAtAProfileNotInTheList) {
         blockHead(u"Profile") + lines({u"[PROFILENAME]", u"'Stranger'", u"[AUTOLOAD]", u"1"}) +
         blockHead(u"Profile") + lines({u"[PROFILENAME]", u"'B'", u"[AUTOLOAD]", u"1"});
     std::map<std::u16string, ExchangeProfile> list = {{u"A", {}}, {u"B", {}}};
-    mergeProfiles(text, {}, [&](const std::u16string& name) {
-        const auto found = list.find(name);
-        return found == list.end() ? nullptr : &found->second;
-    }, Lists{});
+    mergeProfiles(
+        text, {},
+        [&](const std::u16string& name) {
+            const auto found = list.find(name);
+            return found == list.end() ? nullptr : &found->second;
+        },
+        Lists{});
     EXPECT_EQ(list[u"A"].autoload, 1);
     EXPECT_EQ(list[u"B"].autoload, 0);
 }
@@ -217,12 +221,13 @@ TEST(ExchangeReader, BlocksOutsideTheRecordsOrFormatAreSkipped) {
     auto profile = [](std::u16string_view name, std::u16string_view stages) {
         return lines({u"[PROFILENAME]", name, u"[DPISTAGES]", stages, u"[AUTOLOAD]", u"1"});
     };
-    const std::u16string text = blockHead(u"Profile", u"1.02") + profile(u"'old'", u"NoofStages: 1") +
-                                blockHead(u"Profile", u"1.03", u"Other") + profile(u"'foreign'", u"NoofStages: 1") +
-                                blockHead(u"Macro") + lines({u"[MACRONAME]", u"'m'"}) +
-                                blockHead(u"Profile") + profile(u"'six'", u"NoofStages: 6") +
-                                blockHead(u"Profile") + profile(u"'negative'", u"NoofStages: -1") +
-                                blockHead(u"Profile") + profile(u"'five'", u"NoofStages: 5");
+    const std::u16string text =
+        blockHead(u"Profile", u"1.02") + profile(u"'old'", u"NoofStages: 1") +
+        blockHead(u"Profile", u"1.03", u"Other") + profile(u"'foreign'", u"NoofStages: 1") +
+        blockHead(u"Macro") + lines({u"[MACRONAME]", u"'m'"}) + blockHead(u"Profile") +
+        profile(u"'six'", u"NoofStages: 6") + blockHead(u"Profile") +
+        profile(u"'negative'", u"NoofStages: -1") + blockHead(u"Profile") +
+        profile(u"'five'", u"NoofStages: 5");
     const auto blocks = readProfileBlocks(text);
     ASSERT_EQ(blocks.size(), 1u);
     EXPECT_EQ(blocks[0].name, u"five");
@@ -240,14 +245,28 @@ TEST(ExchangeReader, SectionsAndLines) {
     };
     const std::u16string head = blockHead(u"Profile");
     const Case cases[] = {
-        {"mark at the start", u"\uFEFF" + head + lines({u"[PROFILENAME]", u"'P'", u"[AUTOLOAD]", u"1"}), u"P", 1},
-        {"last line without its end", head + lines({u"[PROFILENAME]", u"'P'", u"[AUTOLOAD]"}) + u"1", u"P", {}},
+        {"mark at the start",
+         u"\uFEFF" + head + lines({u"[PROFILENAME]", u"'P'", u"[AUTOLOAD]", u"1"}), u"P", 1},
+        {"last line without its end",
+         head + lines({u"[PROFILENAME]", u"'P'", u"[AUTOLOAD]"}) + u"1",
+         u"P",
+         {}},
         {"apostrophe as the last character", head + lines({u"[PROFILENAME]", u"'"}), u"", {}},
-        {"no apostrophe: the whole line", head + lines({u"[PROFILENAME]", u"Plain name"}), u"Plain name", {}},
+        {"no apostrophe: the whole line",
+         head + lines({u"[PROFILENAME]", u"Plain name"}),
+         u"Plain name",
+         {}},
         {"no closing apostrophe", head + lines({u"[PROFILENAME]", u"'Open"}), u"Ope", {}},
-        {"sections read forward only", head + lines({u"[AUTOLOAD]", u"1", u"[PROFILENAME]", u"'P'"}), u"P", {}},
-        {"CR without LF inside a line", head + u"[PROFILENAME]\r\n'P\rQ'\r\n[AUTOLOAD]\r\n2\r\n", u"PQ", 2},
-        {"an unreadable number leaves the field", head + lines({u"[PROFILENAME]", u"'P'", u"[AUTOLOAD]", u"x"}), u"P", {}},
+        {"sections read forward only",
+         head + lines({u"[AUTOLOAD]", u"1", u"[PROFILENAME]", u"'P'"}),
+         u"P",
+         {}},
+        {"CR without LF inside a line", head + u"[PROFILENAME]\r\n'P\rQ'\r\n[AUTOLOAD]\r\n2\r\n",
+         u"PQ", 2},
+        {"an unreadable number leaves the field",
+         head + lines({u"[PROFILENAME]", u"'P'", u"[AUTOLOAD]", u"x"}),
+         u"P",
+         {}},
     };
     for (const Case& c : cases) {
         const auto blocks = readProfileBlocks(c.text);
@@ -261,8 +280,8 @@ TEST(ExchangeReader, AMissingSectionLosesNothingAfterIt) {
     Lists lists;
     ExchangeProfile written = everyMapping(lists);
     written.stages.reset();
-    const std::u16string text = profileBlockText(written, lists) +
-                                blockHead(u"Profile") + lines({u"[PROFILENAME]", u"'Next'"});
+    const std::u16string text = profileBlockText(written, lists) + blockHead(u"Profile") +
+                                lines({u"[PROFILENAME]", u"'Next'"});
     const auto blocks = readProfileBlocks(text);
     ASSERT_EQ(blocks.size(), 2u);
     EXPECT_FALSE(blocks[0].stageCount);
@@ -278,8 +297,8 @@ TEST(ExchangeReader, MacroElementBounds) {
                               lines({u"[MACRONAME]", name, u"[MACROELEMENTS]", decimalText(count)});
         for (int i = 0; i < entries; ++i)
             text += lines({u"[MACROELEMENT" + decimalText(i) + u"]",
-                           u"Scancode: " + std::u16string(i < 10 ? u"000" : u"00") + decimalText(i) +
-                               u" Scantime: " + decimalText(10 * i)});
+                           u"Scancode: " + std::u16string(i < 10 ? u"000" : u"00") +
+                               decimalText(i) + u" Scantime: " + decimalText(10 * i)});
         return text;
     };
     const std::u16string text = macro(u"'seventeen'", 17, 18) + macro(u"'negative'", -1, 1) +
@@ -297,26 +316,28 @@ TEST(ExchangeReader, MacroElementBounds) {
 
     const std::u16string longName = u"'" + std::u16string(70, u'n') + u"'";
     EXPECT_EQ(readMacroBlock(macro(longName, 0, 0))->name.size(), kMaxMacroName);
-    const auto mouse = readMacroBlock(blockHead(u"Macro") + lines({u"[MACRONAME]", u"'m'",
-        u"[MACROELEMENTS]", u"1", u"[MACROELEMENT0]", u"Mousecode: 8a00F Scantime: 5"}));
+    const auto mouse = readMacroBlock(blockHead(u"Macro") +
+                                      lines({u"[MACRONAME]", u"'m'", u"[MACROELEMENTS]", u"1",
+                                             u"[MACROELEMENT0]", u"Mousecode: 8a00F Scantime: 5"}));
     EXPECT_EQ(mouse->events[0], (MacroEvent{0x8A00, 0})) << "four hexadecimal digits at most";
 }
 
 TEST(ExchangeReader, LinkNamesAndUnresolvedLinks) {
-    const std::u16string text = blockHead(u"Profile") +
-        lines({u"[PROFILENAME]", u"'P'",
-               u"[BUTTONMAPPING0]", u"Mapping: 2 Data: 0 'A macro name longer than twenty'",
-               u"[BUTTONMAPPING1]", u"Mapping: 1 Data: 5 'Missing'",
-               u"[BUTTONMAPPING2]", u"Mapping: 2 Data: 0 'Known'",
-               u"[BUTTONMAPPING3]", u"Mapping: 2 Data: 0 no name",
-               u"[BUTTONMAPPING4]", u"Mapping: 3 Data: 1"});
+    const std::u16string text =
+        blockHead(u"Profile") +
+        lines({u"[PROFILENAME]", u"'P'", u"[BUTTONMAPPING0]",
+               u"Mapping: 2 Data: 0 'A macro name longer than twenty'", u"[BUTTONMAPPING1]",
+               u"Mapping: 1 Data: 5 'Missing'", u"[BUTTONMAPPING2]", u"Mapping: 2 Data: 0 'Known'",
+               u"[BUTTONMAPPING3]", u"Mapping: 2 Data: 0 no name", u"[BUTTONMAPPING4]",
+               u"Mapping: 3 Data: 1"});
     ExchangeProfile profile;
     importInto(readProfileBlocks(text).at(0), profile);
     EXPECT_EQ(profile.macroLinks[0], u"A macro name longer ");
     EXPECT_EQ(profile.mappings[4], defaultMapping(4)) << "a macro line without a name";
     EXPECT_EQ(profile.mappings[3], defaultMapping(3)) << "a key line without its key";
-    resetUnresolvedLinks(profile, [](const std::u16string&) { return false; },
-                         [](const std::u16string& name) { return name == u"Known"; });
+    resetUnresolvedLinks(
+        profile, [](const std::u16string&) { return false; },
+        [](const std::u16string& name) { return name == u"Known"; });
     EXPECT_EQ(profile.mappings[0], defaultMapping(0));
     EXPECT_EQ(profile.mappings[1], defaultMapping(1));
     EXPECT_EQ(profile.mappings[2], (MappingRecord{3, 2, 0, {0, 0, 0}}));
@@ -343,10 +364,13 @@ TEST(ExchangeFiles, SideFilesAboveTheCountAreRemoved) {
                                                   u"other.dat"}));
 
     std::map<std::u16string, ExchangeProfile> list = {{u"A", {}}, {u"B", {}}};
-    mergeSideFiles(files, folder, [&](const std::u16string& name) {
-        const auto found = list.find(name);
-        return found == list.end() ? nullptr : &found->second;
-    }, Lists{});
+    mergeSideFiles(
+        files, folder,
+        [&](const std::u16string& name) {
+            const auto found = list.find(name);
+            return found == list.end() ? nullptr : &found->second;
+        },
+        Lists{});
     EXPECT_EQ(list[u"A"].autoload, 1);
     EXPECT_EQ(list[u"B"].executable, u"game.exe");
 }

@@ -1,12 +1,12 @@
 // Whole-file replacement, pinned on every adapter so the in-memory files behave as the real
 // ones do: either the old or the new file, never a mix, and nothing left beside it.
+#include "formats/file_system.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
 #include <memory>
-
-#include "formats/file_system.h"
 #ifdef _WIN32
 #include <windows.h>
 
@@ -70,7 +70,9 @@ class FileSystemTest : public ::testing::TestWithParam<std::function<std::unique
 protected:
     void SetUp() override { files_ = GetParam()(); }
     FileSystem& fs() { return files_->system(); }
-    std::u16string path(std::u16string_view name) { return files_->folder() + u"\\" + std::u16string(name); }
+    std::u16string path(std::u16string_view name) {
+        return files_->folder() + u"\\" + std::u16string(name);
+    }
     std::string content(std::u16string_view name) {
         std::string bytes;
         return fs().read(path(name), bytes) ? bytes : "<missing>";
@@ -102,14 +104,12 @@ TEST_P(FileSystemTest, AFailedReplaceKeepsTheOldFile) {
     EXPECT_FALSE(fs().replace(path(u"missing\\a.dat"), "new")) << "no such folder";
 }
 
-INSTANTIATE_TEST_SUITE_P(Memory, FileSystemTest, ::testing::Values([] {
-    return std::unique_ptr<Files>(new InMemory);
-}));
+INSTANTIATE_TEST_SUITE_P(Memory, FileSystemTest,
+                         ::testing::Values([] { return std::unique_ptr<Files>(new InMemory); }));
 
 #ifdef _WIN32
-INSTANTIATE_TEST_SUITE_P(Win32, FileSystemTest, ::testing::Values([] {
-    return std::unique_ptr<Files>(new OnDisk);
-}));
+INSTANTIATE_TEST_SUITE_P(Win32, FileSystemTest,
+                         ::testing::Values([] { return std::unique_ptr<Files>(new OnDisk); }));
 #endif
 
 }  // namespace

@@ -1,8 +1,9 @@
 // The installation settings on both registries: the in-memory one and, in the Windows build,
 // Wine's real registry.
+#include "formats/install_settings.h"
+
 #include <gtest/gtest.h>
 
-#include "formats/install_settings.h"
 #include "formats/utf16_text.h"
 #include "middleware/store/tests/registry_test_support.h"
 

@@ -13,6 +13,8 @@ inline std::string dataBytes(const std::string& name) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-inline std::u16string dataText(const std::string& name) { return decodeUtf16le(dataBytes(name)); }
+inline std::u16string dataText(const std::string& name) {
+    return decodeUtf16le(dataBytes(name));
+}
 
 }  // namespace tessel::formats::testing

@@ -1,10 +1,11 @@
 // The translation table over its file: escapes, placeholders, the translators' append mode, the
 // format check and the use from several threads.
+#include "formats/translation_table.h"
+
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "formats/translation_table.h"
 #include "test_data.h"
 
 namespace tessel::formats {
@@ -86,23 +87,22 @@ TEST_F(TranslationTableTest, LoadedOnceAndSharedByThreads) {
 }
 
 TEST_F(TranslationTableTest, FormatsOnlyWithTheSourcesConversions) {
-    ASSERT_TRUE(files_.replace(kFile, encodeUtf16le(
-        u"X:%d Y:%d\r\nX: %d, Y: %d\r\n%s%s\r\n%s\r\nStage %d\r\nStufe %s\r\n"
-        u"%d%%\r\n%d %% done\r\n%5.2f\r\n%f\r\nName %s\r\n%s %s\r\n100%\r\n100 %\r\n")));
+    ASSERT_TRUE(files_.replace(
+        kFile, encodeUtf16le(
+                   u"X:%d Y:%d\r\nX: %d, Y: %d\r\n%s%s\r\n%s\r\nStage %d\r\nStufe %s\r\n"
+                   u"%d%%\r\n%d %% done\r\n%5.2f\r\n%f\r\nName %s\r\n%s %s\r\n100%\r\n100 %\r\n")));
     TranslationTable table(files_, kFile, false);
     struct Case {
         std::u16string source, shown;
     };
     const Case cases[] = {
-        {u"X:%d Y:%d", u"X: %d, Y: %d"},
-        {u"%s%s", u"%s%s"},  // a conversion fewer would read past the arguments
-        {u"Stage %d", u"Stage %d"},
-        {u"%d%%", u"%d %% done"},
-        {u"%5.2f", u"%5.2f"},
-        {u"Name %s", u"Name %s"},
-        {u"100%", u"100 %"},  // the same lone "%"
+        {u"X:%d Y:%d", u"X: %d, Y: %d"}, {u"%s%s", u"%s%s"},  // a conversion fewer would read past
+                                                              // the arguments
+        {u"Stage %d", u"Stage %d"},      {u"%d%%", u"%d %% done"}, {u"%5.2f", u"%5.2f"},
+        {u"Name %s", u"Name %s"},        {u"100%", u"100 %"},  // the same lone "%"
     };
-    for (const Case& c : cases) EXPECT_EQ(table.translateFormat(c.source), c.shown) << c.shown.size();
+    for (const Case& c : cases)
+        EXPECT_EQ(table.translateFormat(c.source), c.shown) << c.shown.size();
     EXPECT_EQ(formatConversions(u"%-5d|%%|%I64u|%ls|%"),
               (std::vector<std::u16string_view>{u"%-5d", u"%I64u", u"%ls", u"%"}));
 }
