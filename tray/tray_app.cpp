@@ -331,16 +331,16 @@ NOTIFYICONDATAW TrayApp::iconRecord() const {
     icon.cbSize = sizeof(icon);
     icon.hWnd = window_;
     icon.uID = kIconId;
-    return icon;
-}
-
-bool TrayApp::addIcon() {
-    NOTIFYICONDATAW icon = iconRecord();
     icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     icon.uCallbackMessage = iconMessage_;
     icon.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_TRAY));
     const std::wstring_view tip = texts_.tooltip().substr(0, std::size(icon.szTip) - 1);
     std::copy(tip.begin(), tip.end(), icon.szTip);
+    return icon;
+}
+
+bool TrayApp::addIcon() {
+    NOTIFYICONDATAW icon = iconRecord();
     for (int attempt = 0; attempt < kIconAttempts; ++attempt) {
         if (Shell_NotifyIconW(NIM_ADD, &icon)) {
             icon.uVersion = NOTIFYICON_VERSION;
@@ -353,11 +353,6 @@ bool TrayApp::addIcon() {
 
 void TrayApp::refreshIcon() {
     NOTIFYICONDATAW icon = iconRecord();
-    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    icon.uCallbackMessage = iconMessage_;
-    icon.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_TRAY));
-    const std::wstring_view tip = texts_.tooltip().substr(0, std::size(icon.szTip) - 1);
-    std::copy(tip.begin(), tip.end(), icon.szTip);
     for (int attempt = 0; attempt < kIconAttempts; ++attempt)
         if (Shell_NotifyIconW(NIM_MODIFY, &icon)) return;
 }

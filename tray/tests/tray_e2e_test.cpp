@@ -22,7 +22,7 @@
 
 #include "formats/exchange_file.h"
 #include "formats/win32_file_system.h"
-#include "osd/tests/screen.h"
+#include "uidriver/picture.h"
 #include "sim/mouse_state.h"
 #include "sim/state_store.h"
 
@@ -39,7 +39,6 @@ constexpr UINT kHandshakeMessage = WM_USER + 301;
 std::wstring g_install;   // the installation folder, ending in '\'
 std::wstring g_planted;   // the tray's current directory, holding a planted lhc.exe
 std::string g_mousePath;  // the simulated mouse's state file
-std::wstring g_shots;     // screenshots for people to look at
 
 std::wstring widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 std::wstring windowsPath(std::wstring path) {
@@ -137,9 +136,7 @@ bool noneVisible() {
     return v.gauges == 0 && v.profile == 0;
 }
 
-void screenshot(const std::wstring& name) {
-    osd::testing::captureScreen().save(g_shots + name + L".bmp");
-}
+void screenshot(const std::wstring& name) { uidriver::savePng(uidriver::captureScreen(), name); }
 
 // The icon's callback message, as the shell sends it.
 void postIconInput(UINT mouseMessage) {
@@ -238,11 +235,9 @@ public:
         const std::wstring root = std::wstring(temp) + L"tray-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
         g_install = root + L"Kavix Tessel\\";
         g_planted = root + L"elsewhere\\";
-        g_shots = windowsPath(widen(TRAY_SCREENSHOTS)) + L"\\";
         CreateDirectoryW(root.c_str(), nullptr);
         CreateDirectoryW(g_install.c_str(), nullptr);
         CreateDirectoryW(g_planted.c_str(), nullptr);
-        CreateDirectoryW(g_shots.c_str(), nullptr);
         for (const char* file : {TRAY_PROGRAM, OSD_LIBRARY, LHC_PROGRAM, SERVER_LIBRARY}) copyInto(g_install, file);
         copyInto(g_install, TEST_WINDOW_PROGRAM, L"TesselCfg.exe");
         copyInto(g_install, TEST_WINDOW_PROGRAM, L"game.exe");
@@ -264,6 +259,14 @@ public:
         sim::writeStateFile(g_mousePath, profilesOneThreeFour());
         SetEnvironmentVariableW(L"TESSEL_SIM", widen(g_mousePath).c_str());
 
+        // The profile side files live in the user's application data: a folder of this test's
+        // own, set in the session's registry, which the tray reads too.
+        const std::wstring ownAppData = root + L"AppData";
+        CreateDirectoryW(ownAppData.c_str(), nullptr);
+        for (const wchar_t* key : {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"})
+            RegSetKeyValueW(HKEY_CURRENT_USER, key, L"AppData", REG_SZ, ownAppData.c_str(),
+                            static_cast<DWORD>((ownAppData.size() + 1) * sizeof(wchar_t)));
         wchar_t appData[MAX_PATH] = {};
         ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, appData), S_OK);
         tessel::formats::Win32Files files;
@@ -271,6 +274,7 @@ public:
             files, std::u16string(appData, appData + wcslen(appData)),
             {sideFile(u"One", u"", 0, 1), sideFile(u"Three", u"GAME.EXE", 1, 1), sideFile(u"Four", u"", 0, 0)},
             NoLinks{}));
+        ASSERT_EQ(std::wstring(appData), ownAppData);
     }
 
     void TearDown() override {

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -133,6 +132,8 @@ TEST(TrayCommandCode, ReadsTheLeadingNumber) {
     EXPECT_GT(parseCommandCode(L"4294967297"), 10);
 }
 
+// Each gauge notice loads a bitmap; one left behind per notice would use up the process's GDI
+// objects. Counted where the system counts them: Wine's GetGuiResources reports 0.
 TEST_F(TrayPartsTest, AThousandNoticesLeaveTheGdiObjectsFlat) {
     TrayTexts texts(registry_);
     Notices notices(GetModuleHandleW(nullptr), texts);
@@ -145,19 +146,20 @@ TEST_F(TrayPartsTest, AThousandNoticesLeaveTheGdiObjectsFlat) {
     notices.showSensitivity(1600, 800);
     pump();
     const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    std::printf("GDI objects before %lu\n", before);
     for (int i = 0; i < 1000; ++i) {
         notices.showSensitivity(125 + (i % 56) * 125, 125 + ((i + 7) % 56) * 125);
-        notices.showProfile(L"Profile");
-        if (i % 50 == 0) pump();
+        if (i % 50 == 0) {
+            notices.showProfile(L"Profile");
+            pump();
+        }
     }
     pump();
-    const DWORD after = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    EXPECT_LE(after, before + 10) << before << " -> " << after;
     // Each notice restarted the count; ten ticks hide them.
     EXPECT_EQ(notices.countdown(Notices::sensitivityNoticeX), kNoticeTicks);
     for (int t = 0; t < kNoticeTicks; ++t) notices.tick();
     EXPECT_EQ(notices.countdown(Notices::sensitivityNoticeX), 0);
+    if (before == 0) GTEST_SKIP() << "this system does not count GDI objects per process";
+    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before + 10);
 }
 
 }  // namespace
