@@ -37,8 +37,9 @@ bool sameProgramName(std::wstring_view a, std::wstring_view b) {
            CSTR_EQUAL;
 }
 
-// The interface name of a device-interface record, read within its stated size only.
-std::wstring interfaceName(const DEV_BROADCAST_HDR* header) {
+}  // namespace
+
+std::wstring deviceInterfaceName(const DEV_BROADCAST_HDR* header) {
     if (!header || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE) return {};
     const size_t nameOffset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name);
     if (header->dbch_size <= nameOffset) return {};
@@ -48,7 +49,7 @@ std::wstring interfaceName(const DEV_BROADCAST_HDR* header) {
     return std::wstring(name, std::find(name, name + capacity, L'\0'));
 }
 
-bool isTheMouse(std::wstring name) {
+bool isTrayMouseInterface(std::wstring name) {
     std::transform(name.begin(), name.end(), name.begin(), [](wchar_t c) { return std::towupper(c); });
     auto after = [&](std::wstring_view part) {
         const size_t at = name.find(part);
@@ -56,8 +57,6 @@ bool isTheMouse(std::wstring name) {
     };
     return after(L"PID_0013") && after(L"VID_7A3C");
 }
-
-}  // namespace
 
 int parseCommandCode(const wchar_t* commandLine) {
     if (!commandLine) return -1;
@@ -454,7 +453,7 @@ void TrayApp::closeConfigurator() {
 
 void TrayApp::onDeviceChange(WPARAM event, LPARAM record) {
     if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return;
-    if (!isTheMouse(interfaceName(reinterpret_cast<const DEV_BROADCAST_HDR*>(record)))) return;
+    if (!isTrayMouseInterface(deviceInterfaceName(reinterpret_cast<const DEV_BROADCAST_HDR*>(record)))) return;
     restartThroughLhc();
 }
 

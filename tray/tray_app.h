@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <dbt.h>
 
 #include <memory>
 #include <optional>
@@ -21,6 +22,12 @@ namespace tessel::tray {
 // The command-line code: -1 without an argument, else the argument's leading decimal number
 // (0 when it starts with none, so "/r" reads as 0).
 int parseCommandCode(const wchar_t* commandLine);
+
+// The interface name of a device-interface record, read within its stated size only; empty
+// for other records.
+std::wstring deviceInterfaceName(const DEV_BROADCAST_HDR* header);
+// The mouse by cable: "PID_0013" and "VID_7A3C" in the name (any case), neither at its start.
+bool isTrayMouseInterface(std::wstring name);
 
 class TrayApp final : TrayEventTarget {
 public:

@@ -187,9 +187,6 @@ TEST(TrayEndToEnd, TheMouseArrivingRestartsTheTrayThroughLhcAndAnotherVendorDoes
     HWND window = tray();
     const DWORD oldProcess = processOf(window);
     sendDeviceChange(window, DBT_DEVICEARRIVAL, L"\\\\?\\HID#VID_1234&PID_0013#7&1a2b3c&0&0000#{378de44c-56ef-11d1-bc8c-00a0c91405dd}");
-    // The mouse's name, but the record's stated size ends before its vendor id.
-    const std::wstring cut = L"\\\\?\\HID#PID_0013#VID_7A3C&7&1a2b3c&0&0000";
-    sendDeviceChange(window, DBT_DEVICEARRIVAL, cut, cut.find(L"VID_"));
     Sleep(1500);
     EXPECT_EQ(tray(), window);
     sendDeviceChange(window, DBT_DEVICEREMOVECOMPLETE,

@@ -157,13 +157,10 @@ inline void pressKey(HWND window, UINT key) {
 }
 
 // The device-interface record of an arrival or removal, as the system sends it.
-inline void sendDeviceChange(HWND window, WPARAM event, const std::wstring& name, size_t statedChars = std::wstring::npos) {
+inline void sendDeviceChange(HWND window, WPARAM event, const std::wstring& name) {
     std::vector<BYTE> bytes(offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) + (name.size() + 1) * sizeof(wchar_t));
     auto* record = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(bytes.data());
-    // The record's stated size may end before the text in memory does.
-    record->dbcc_size = static_cast<DWORD>(statedChars == std::wstring::npos
-                                               ? bytes.size()
-                                               : offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) + statedChars * sizeof(wchar_t));
+    record->dbcc_size = static_cast<DWORD>(bytes.size());
     record->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     std::copy(name.begin(), name.end(), record->dbcc_name);
     record->dbcc_name[name.size()] = L'\0';

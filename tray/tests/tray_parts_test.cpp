@@ -134,6 +134,33 @@ TEST(TrayCommandCode, ReadsTheLeadingNumber) {
 
 // Each gauge notice loads a bitmap; one left behind per notice would use up the process's GDI
 // objects. Counted where the system counts them: Wine's GetGuiResources reports 0.
+// Across processes the system copies a device record by its stated size; within the tray the
+// name is read no further either.
+TEST(TrayDeviceNotice, TheMouseIsKnownByItsInterfaceNameWithinTheRecord) {
+    const std::wstring mouse = L"\\\\?\\hid#vid_7a3c&pid_0013#7&1a2b3c&0&0000#{378de44c-56ef-11d1-bc8c-00a0c91405dd}";
+    std::vector<BYTE> bytes(offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) + (mouse.size() + 1) * sizeof(wchar_t));
+    auto* record = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(bytes.data());
+    record->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    std::copy(mouse.begin(), mouse.end() + 0, record->dbcc_name);
+    auto nameWithin = [&](size_t chars) {
+        record->dbcc_size = static_cast<DWORD>(offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) + chars * sizeof(wchar_t));
+        return deviceInterfaceName(reinterpret_cast<DEV_BROADCAST_HDR*>(record));
+    };
+    EXPECT_EQ(nameWithin(mouse.size() + 1), mouse);
+    EXPECT_EQ(nameWithin(mouse.find(L"pid_")), mouse.substr(0, mouse.find(L"pid_")));
+    EXPECT_EQ(nameWithin(0), L"");
+    record->dbcc_devicetype = DBT_DEVTYP_VOLUME;
+    EXPECT_EQ(nameWithin(mouse.size() + 1), L"");
+
+    const struct {
+        const wchar_t* name;
+        bool mouse;
+    } names[] = {{mouse.c_str(), true}, {L"\\\\?\\HID#VID_7A3C&PID_0014#wireless", false},
+                 {L"\\\\?\\HID#VID_1234&PID_0013#other vendor", false}, {L"PID_0013&VID_7A3C at the start", false},
+                 {L"xVID_7A3C&PID_0013", true}};
+    for (const auto& n : names) EXPECT_EQ(isTrayMouseInterface(n.name), n.mouse) << n.name;
+}
+
 TEST_F(TrayPartsTest, AThousandNoticesLeaveTheGdiObjectsFlat) {
     TrayTexts texts(registry_);
     Notices notices(GetModuleHandleW(nullptr), texts);
