@@ -139,6 +139,11 @@ TEST(TrayEndToEnd, AGameInTheForegroundSwitchesTheProfileOnceWithinACycle) {
     const std::uint64_t before = mouse().counters.requests;
     Sleep(11000);
     EXPECT_EQ(mouse().counters.requests, before);
+    // The configurator changed the polling rate: the tray reloads and names the active profile.
+    ASSERT_TRUE(noneVisible());
+    PostMessageW(tray(), WM_USER + 14, 0, 0);
+    EXPECT_TRUE(waitFor([] { return visibleNotices().profile == 1; }, 5000ms));
+    EXPECT_EQ(mouse().activeProfile, 3);
     TerminateProcess(game, 0);
     CloseHandle(game);
 }
@@ -171,9 +176,11 @@ TEST(TrayEndToEnd, WhileSuspendedTheMouseHearsNothingAndResumeReconnectsWithinAC
 TEST(TrayEndToEnd, CodeNineClosesTrayAndConfigurator) {
     HWND window = tray();
     ASSERT_TRUE(window);
-    // The tray starts the configurator from the installation folder, not its current directory.
-    PostMessageW(window, kOpenConfiguratorMessage, 0, 0);
+    // A second start with code 0 asks the running tray to open the configurator and ends; the
+    // tray starts it from the installation folder, not from its current directory.
+    ASSERT_EQ(runToEnd(g_install + L"KavixTesselTray.exe", L"0"), 0u);
     ASSERT_TRUE(waitFor([] { return configuratorMarker() != nullptr; }, 20000ms));
+    EXPECT_EQ(trays().size(), 1u);
     ASSERT_EQ(runToEnd(g_install + L"KavixTesselTray.exe", L"9"), 0u);
     EXPECT_TRUE(waitFor([] { return !tray() && !configuratorMarker(); }, 10000ms));
     EXPECT_EQ(WaitForSingleObject(g_tray, 10000), WAIT_OBJECT_0);

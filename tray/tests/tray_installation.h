@@ -28,7 +28,6 @@ namespace sim = tessel::sim;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr UINT kOpenConfiguratorMessage = WM_USER + 17;
 constexpr UINT kHandshakeMessage = WM_USER + 301;
 
 inline std::wstring g_install;   // the installation folder, ending in '\'
