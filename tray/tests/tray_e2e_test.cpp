@@ -207,7 +207,18 @@ TEST(TrayEndToEnd, TheMouseArrivingRestartsTheTrayThroughLhcAndAnotherVendorDoes
     // The planted restart program in the tray's current directory never ran.
     EXPECT_EQ(FindWindowW(L"TrayTestWindow", L"lhc.exe"), nullptr);
     // "/r" acts as code 0: the new tray opens the configurator.
-    EXPECT_TRUE(waitFor([] { return configuratorMarker() != nullptr; }, 20000ms));
+    ASSERT_TRUE(waitFor([] { return configuratorMarker() != nullptr; }, 20000ms));
+
+    // A hung configurator does not freeze the tray: asked to raise it, the tray still answers.
+    PostMessageW(GetParent(configuratorMarker()), WM_USER + 500, 6000, 0);
+    Sleep(200);
+    PostMessageW(tray(), WM_USER + 17, 0, 0);
+    Sleep(200);
+    const auto asked = Clock::now();
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(SendMessageTimeoutW(tray(), kHandshakeMessage, 0, 0, SMTO_BLOCK, 5000, &answer));
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - asked).count(), 4.0);
+    EXPECT_EQ(answer, 0x2A3B4C5Du);
 }
 
 TEST(TrayEndToEnd, ConsoleDisconnectEndsTrayAndConfigurator) {

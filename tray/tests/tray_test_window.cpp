@@ -10,6 +10,8 @@
 namespace {
 
 constexpr UINT kHandshakeMessage = WM_USER + 301;
+// Makes the program hang for wParam milliseconds, as a configurator busy or stuck would.
+constexpr UINT kHangMessage = WM_USER + 500;
 WNDPROC markerDefault = nullptr;
 
 LRESULT CALLBACK markerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -21,6 +23,10 @@ LRESULT CALLBACK markerProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 
 LRESULT CALLBACK mainProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kHandshakeMessage) return 0x2A3B4C5D;
+    if (message == kHangMessage) {
+        Sleep(static_cast<DWORD>(wParam));
+        return 0;
+    }
     if (message == WM_DESTROY) {
         PostQuitMessage(0);
         return 0;
