@@ -13,15 +13,6 @@ using namespace tray_testing;
 
 namespace {
 
-void pressStageUpKey() {
-    // A stage step of the mouse arrives as F24 (the middleware answers from its cache).
-    INPUT keys[2] = {};
-    keys[0].type = keys[1].type = INPUT_KEYBOARD;
-    keys[0].ki.wVk = keys[1].ki.wVk = VK_F24;
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, keys, sizeof(INPUT));
-}
-
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 }  // namespace
@@ -45,7 +36,7 @@ int main() {
         waitFor(noneVisible, 8000ms);
         Sleep(300);
         const auto pressed = Clock::now();
-        pressStageUpKey();
+        pressSensitivityKey();
         if (!waitFor([] { return visibleNotices().gauges > 0; }, 3000ms)) {
             std::fprintf(stderr, "press %d: no gauge\n", i);
             continue;

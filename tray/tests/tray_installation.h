@@ -166,6 +166,16 @@ inline void sendDeviceChange(HWND window, WPARAM event, const std::wstring& name
     SendMessageW(window, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(record));
 }
 
+// A sensitivity step as the mouse signals it, with its key F24 (the middleware answers from its
+// cache, whatever stage the simulated mouse is at).
+inline void pressSensitivityKey() {
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_F24;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+}
+
 // --- the installation ---
 
 inline void writeRegistry(const std::wstring& name, const std::wstring& value) {
