@@ -1,0 +1,36 @@
+# Rasterizes the sensitivity gauges: gauge k (1 to 56) stands for k * 125 to k * 125 + 124 DPI and becomes the
+# 24-bit bitmap resource 5000 + k. Run with -DTEMPLATE= -DOUT= -DRSVG= -DCONVERT=.
+file(READ ${TEMPLATE} template)
+file(MAKE_DIRECTORY ${OUT})
+set(track_top 35)
+set(track_height 240)
+# A tick every 1000 DPI across the bar, with its figure in thousands beside it ("1k" … "7k").
+set(ticks "")
+foreach(thousand RANGE 1 7)
+  math(EXPR y "${track_top} + ${track_height} - (${track_height} * ${thousand} * 8) / 56")
+  math(EXPR label_y "${y} + 4")
+  string(APPEND ticks "<rect x=\"16\" y=\"${y}\" width=\"24\" height=\"1\" fill=\"#5FA06F\"/>"
+         "<text x=\"10\" y=\"${label_y}\" font-family=\"DejaVu Sans\" font-size=\"9\" text-anchor=\"middle\""
+         " fill=\"#9FDF9F\" text-rendering=\"geometricPrecision\">${thousand}k</text>")
+endforeach()
+set(rc "")
+foreach(k RANGE 1 56)
+  math(EXPR fill "(${track_height} * ${k} + 28) / 56")
+  math(EXPR fill_y "${track_top} + ${track_height} - ${fill}")
+  string(REPLACE "@FILL_Y@" "${fill_y}" svg "${template}")
+  string(REPLACE "@FILL_H@" "${fill}" svg "${svg}")
+  string(REPLACE "@TICKS@" "${ticks}" svg "${svg}")
+  file(WRITE ${OUT}/gauge${k}.svg "${svg}")
+  execute_process(COMMAND ${RSVG} -o ${OUT}/gauge${k}.png ${OUT}/gauge${k}.svg RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "rsvg-convert failed on gauge ${k}")
+  endif()
+  execute_process(COMMAND ${CONVERT} ${OUT}/gauge${k}.png -background "#FF00FF" -alpha remove
+                          -type TrueColor BMP3:${OUT}/gauge${k}.bmp RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "convert failed on gauge ${k}")
+  endif()
+  math(EXPR id "5000 + ${k}")
+  string(APPEND rc "${id} BITMAP \"gauge${k}.bmp\"\n")
+endforeach()
+file(WRITE ${OUT}/gauges.rc "${rc}")

@@ -1,0 +1,265 @@
+// KavixTesselTray end to end: the real tray with the real middleware (registered in the test's
+// Wine prefix), OSD.dll and lhc.exe, installed together in a folder of their own, against the
+// simulated mouse. The mouse keeps profiles 1, 3 and 4 ("One", "Three", "Four"); their side
+// files switch the notices on for One and Three, off for Four, and bind Three to "GAME.EXE".
+//
+// The tests run in the order written and share one tray where they can, so that each long
+// fixed wait (the 10.5 s cycle, the 5 s notices) is paid once. Messages the system or the shell
+// would send are sent by the test to the tray's window.
+#include <windows.h>
+#include <dbt.h>
+#include <shlobj.h>
+#include <wtsapi32.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "uidriver/picture.h"
+#include "tray/tests/tray_installation.h"
+
+namespace {
+
+using namespace tray_testing;
+
+int g_englishMenuWidth = 0;
+
+class TrayEnvironment final : public ::testing::Environment {
+public:
+    void SetUp() override { ASSERT_TRUE(installTray()); }
+    void TearDown() override { endTrays(); }
+};
+
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new TrayEnvironment);
+
+// --- one tray, from the first start to the game in the foreground ---
+
+HANDLE g_tray = nullptr;
+
+TEST(TrayEndToEnd, TwoSimultaneousStartsLeaveOneTrayThatAnswersTheHandshake) {
+    HANDLE first = startTray();
+    HANDLE second = startTray();
+    ASSERT_TRUE(first && second);
+    ASSERT_TRUE(waitFor([] { return tray() != nullptr; }, 60000ms));
+    // The later one hands its (empty) command to the first and ends.
+    HANDLE both[] = {first, second};
+    const DWORD ended = WaitForMultipleObjects(2, both, FALSE, 30000);
+    ASSERT_LT(ended, WAIT_OBJECT_0 + 2);
+    g_tray = both[1 - (ended - WAIT_OBJECT_0)];
+    CloseHandle(both[ended - WAIT_OBJECT_0]);
+    Sleep(1000);
+    EXPECT_EQ(trays().size(), 1u);
+    EXPECT_EQ(WaitForSingleObject(g_tray, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+    HWND window = tray();
+    EXPECT_EQ(GetWindowLongW(window, GWL_STYLE) & WS_POPUP, WS_POPUP);
+    EXPECT_FALSE(IsWindowVisible(window));
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(window, kHandshakeMessage, 0, 0, SMTO_BLOCK, 5000, &answer));
+    EXPECT_EQ(answer, 0x2A3B4C5Du);
+    EXPECT_TRUE(noneVisible());
+}
+
+TEST(TrayEndToEnd, SensitivityStepsShowTheGaugesForFiveSecondsYOnlyWhenItDiffers) {
+    ASSERT_TRUE(tray());
+    // X 1000, Y 800 plus one step: both gauges.
+    ASSERT_EQ(tesselsim("press stage-up"), 0u);
+    ASSERT_TRUE(waitFor([] { return visibleNotices().gauges == 2; }, 5000ms));
+    const auto shown = Clock::now();
+    Sleep(700);  // past the fade-in
+    screenshot(L"gauges_x_and_y");
+    EXPECT_EQ(visibleNotices().profile, 0);
+    ASSERT_TRUE(waitFor([] { return visibleNotices().gauges == 0; }, 9000ms));
+    const auto seconds = std::chrono::duration<double>(Clock::now() - shown).count();
+    EXPECT_GT(seconds, 4.0);
+    EXPECT_LT(seconds, 7.0);
+
+    // The mouse moves to stage 3 (1500 x 1500) on its own and asks to be read again: X alone.
+    ASSERT_EQ(tesselsim("press stage 3 --no-keys"), 0u);
+    ASSERT_EQ(tesselsim("press refresh"), 0u);
+    ASSERT_TRUE(waitFor([] { return visibleNotices().gauges == 1; }, 5000ms));
+    Sleep(1000);
+    EXPECT_EQ(visibleNotices().gauges, 1);
+    screenshot(L"gauge_x_only");
+}
+
+TEST(TrayEndToEnd, AProfileButtonShowsTheNameAndKeepsTheRightProfileAmongOneThreeFour) {
+    ASSERT_TRUE(tray());
+    ASSERT_EQ(tesselsim("press profile 3"), 0u);
+    ASSERT_TRUE(waitFor([] { return visibleNotices().profile == 1; }, 5000ms));
+    Sleep(700);
+    screenshot(L"profile_notice");
+    // The tray activates the profile numbered 3 (the second entry), not the third entry (4).
+    Sleep(500);
+    EXPECT_EQ(mouse().activeProfile, 3);
+}
+
+TEST(TrayEndToEnd, TheIconMenuListsTheProfilesAndActivatesOne) {
+    ASSERT_TRUE(tray());
+    HWND menu = openMenu();
+    ASSERT_TRUE(menu);
+    Sleep(300);
+    screenshot(L"menu");
+    // The menu's items belong to the tray's process (tray_parts_test reads them); here the keys
+    // walk them: down to "Four" past "Load Tessel Configurator", "One" and "Three".
+    g_englishMenuWidth = menuWidth(menu);
+    for (int i = 0; i < 4; ++i) pressKey(menu, VK_DOWN);
+    pressKey(menu, VK_RETURN);
+    ASSERT_TRUE(waitFor([] { return !FindWindowW(L"#32768", nullptr) || !IsWindowVisible(FindWindowW(L"#32768", nullptr)); }, 5000ms));
+    EXPECT_TRUE(waitFor([] { return mouse().activeProfile == 4; }, 3000ms));
+}
+
+TEST(TrayEndToEnd, WithNoticesOffNothingIsShown) {
+    ASSERT_TRUE(tray());
+    ASSERT_EQ(mouse().activeProfile, 4);
+    ASSERT_TRUE(waitFor(noneVisible, 8000ms));
+    ASSERT_EQ(tesselsim("press stage-up"), 0u);
+    ASSERT_EQ(tesselsim("press profile 4"), 0u);
+    EXPECT_FALSE(waitFor([] { return !noneVisible(); }, 2500ms));
+}
+
+TEST(TrayEndToEnd, AGameInTheForegroundSwitchesTheProfileOnceWithinACycle) {
+    ASSERT_TRUE(tray());
+    ASSERT_EQ(mouse().activeProfile, 4);
+    HANDLE game = startProcess(g_install + L"game.exe", L"", g_install);
+    ASSERT_TRUE(game);
+    ASSERT_TRUE(waitFor([] { return FindWindowW(L"TrayTestWindow", L"game.exe") != nullptr; }, 10000ms));
+    SetForegroundWindow(FindWindowW(L"TrayTestWindow", L"game.exe"));
+    const auto start = Clock::now();
+    EXPECT_TRUE(waitFor([] { return mouse().activeProfile == 3; }, 12000ms));
+    const auto seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    EXPECT_LT(seconds, 11.0);
+    // Once: a whole further cycle with the game in front sends the mouse nothing.
+    Sleep(500);
+    const std::uint64_t before = mouse().counters.requests;
+    Sleep(11000);
+    EXPECT_EQ(mouse().counters.requests, before);
+    // The configurator changed the polling rate: the tray reloads and names the active profile.
+    ASSERT_TRUE(noneVisible());
+    PostMessageW(tray(), WM_USER + 14, 0, 0);
+    EXPECT_TRUE(waitFor([] { return visibleNotices().profile == 1; }, 5000ms));
+    EXPECT_EQ(mouse().activeProfile, 3);
+    TerminateProcess(game, 0);
+    CloseHandle(game);
+}
+
+// --- suspend and resume ---
+
+TEST(TrayEndToEnd, WhileSuspendedTheMouseHearsNothingAndResumeReconnectsWithinACycle) {
+    HWND window = tray();
+    ASSERT_TRUE(window);
+    SendMessageW(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);  // as the system before sleep
+    const std::uint64_t before = mouse().counters.requests;
+    ASSERT_EQ(tesselsim("press stage-up"), 0u);
+    Sleep(11000);  // longer than a cycle: no reconnection either
+    EXPECT_EQ(mouse().counters.requests, before);
+    PostMessageW(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    const auto resumed = Clock::now();
+    // 5 s for the mouse to wake, then within one cycle of 10.5 s.
+    EXPECT_TRUE(waitFor([&] { return mouse().counters.requests > before; }, 17000ms));
+    const auto seconds = std::chrono::duration<double>(Clock::now() - resumed).count();
+    EXPECT_LT(seconds, 16.5);
+    // Subscribed again: a step shows its gauge.
+    ASSERT_TRUE(waitFor(noneVisible, 8000ms));
+    Sleep(1500);  // the Download after the connection
+    ASSERT_EQ(tesselsim("press stage-up"), 0u);
+    EXPECT_TRUE(waitFor([] { return visibleNotices().gauges >= 1; }, 5000ms));
+}
+
+// --- code 9, device changes, console disconnect ---
+
+TEST(TrayEndToEnd, CodeNineClosesTrayAndConfigurator) {
+    HWND window = tray();
+    ASSERT_TRUE(window);
+    // A second start with code 0 asks the running tray to open the configurator and ends; the
+    // tray starts it from the installation folder, not from its current directory.
+    ASSERT_EQ(runToEnd(g_install + L"KavixTesselTray.exe", L"0"), 0u);
+    ASSERT_TRUE(waitFor([] { return configuratorMarker() != nullptr; }, 20000ms));
+    EXPECT_EQ(trays().size(), 1u);
+    ASSERT_EQ(runToEnd(g_install + L"KavixTesselTray.exe", L"9"), 0u);
+    EXPECT_TRUE(waitFor([] { return !tray() && !configuratorMarker(); }, 10000ms));
+    EXPECT_EQ(WaitForSingleObject(g_tray, 10000), WAIT_OBJECT_0);
+    CloseHandle(g_tray);
+    g_tray = nullptr;
+}
+
+TEST(TrayEndToEnd, TheMouseArrivingRestartsTheTrayThroughLhcAndAnotherVendorDoesNot) {
+    g_tray = startTray();
+    ASSERT_TRUE(waitFor([] { return tray() != nullptr; }, 60000ms));
+    HWND window = tray();
+    const DWORD oldProcess = processOf(window);
+    sendDeviceChange(window, DBT_DEVICEARRIVAL, L"\\\\?\\HID#VID_1234&PID_0013#7&1a2b3c&0&0000#{378de44c-56ef-11d1-bc8c-00a0c91405dd}");
+    Sleep(1500);
+    EXPECT_EQ(tray(), window);
+    sendDeviceChange(window, DBT_DEVICEREMOVECOMPLETE,
+                     L"\\\\?\\hid#vid_7a3c&pid_0013#7&1a2b3c&0&0000#{378de44c-56ef-11d1-bc8c-00a0c91405dd}");
+    EXPECT_EQ(WaitForSingleObject(g_tray, 15000), WAIT_OBJECT_0);
+    CloseHandle(g_tray);
+    g_tray = nullptr;
+    ASSERT_TRUE(waitFor([&] { HWND now = tray(); return now && processOf(now) != oldProcess; }, 60000ms));
+    Sleep(2000);
+    EXPECT_EQ(trays().size(), 1u);
+    // The planted restart program in the tray's current directory never ran.
+    EXPECT_EQ(FindWindowW(L"TrayTestWindow", L"lhc.exe"), nullptr);
+    // "/r" acts as code 0: the new tray opens the configurator.
+    ASSERT_TRUE(waitFor([] { return configuratorMarker() != nullptr; }, 20000ms));
+
+    // A hung configurator does not freeze the tray: asked to raise it, the tray gives up on it
+    // within seconds and shows the next sensitivity step while the configurator still hangs.
+    ASSERT_TRUE(waitFor(noneVisible, 8000ms));
+    PostMessageW(GetParent(configuratorMarker()), WM_USER + 500, 8000, 0);
+    Sleep(200);
+    const auto asked = Clock::now();
+    PostMessageW(tray(), WM_USER + 17, 0, 0);
+    Sleep(200);
+    pressSensitivityKey();
+    EXPECT_TRUE(waitFor([] { return visibleNotices().gauges > 0; }, 5000ms));
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - asked).count(), 5.0);
+}
+
+TEST(TrayEndToEnd, ConsoleDisconnectEndsTrayAndConfigurator) {
+    HWND window = tray();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(waitFor([] { return configuratorMarker() != nullptr; }, 20000ms));
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processOf(window));
+    SendMessageW(window, WM_WTSSESSION_CHANGE, WTS_CONSOLE_DISCONNECT, 0);  // as the session service
+    EXPECT_EQ(WaitForSingleObject(process, 15000), WAIT_OBJECT_0);
+    CloseHandle(process);
+    EXPECT_TRUE(waitFor([] { return !configuratorMarker(); }, 10000ms));
+    EXPECT_TRUE(trays().empty());
+}
+
+// --- texts ---
+
+TEST(TrayEndToEnd, AGermanTranslationFileGivesAGermanMenu) {
+    {
+        // UTF-16LE lines: source, translation.
+        const std::wstring text = L"\xFEFFLoad Tessel Configurator\r\nTessel-Konfigurator laden\r\n"
+                                  L"Close Tray Icon\r\nTaskleistensymbol schlie\u00DFen\r\n";
+        std::ofstream file(windowsPath(g_install + L"German.txt").c_str(), std::ios::binary);
+        file.write(reinterpret_cast<const char*>(text.data()), static_cast<std::streamsize>(text.size() * 2));
+    }
+    writeRegistry(L"Language1", L"Deutsch");
+    writeRegistry(L"TranslationFile1", L"German.txt");
+    writeRegistry(L"Translation", 1);
+    HANDLE process = startTray();
+    ASSERT_TRUE(waitFor([] { return tray() != nullptr; }, 60000ms));
+    HWND menu = openMenu();
+    ASSERT_TRUE(menu);
+    Sleep(300);
+    screenshot(L"menu_german");
+    // "Taskleistensymbol schließen" is wider than any English item.
+    EXPECT_GT(menuWidth(menu), g_englishMenuWidth);
+    pressKey(menu, VK_ESCAPE);
+    writeRegistry(L"Translation", 0);
+    PostMessageW(tray(), WM_USER + 18, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process, 15000), WAIT_OBJECT_0);
+    CloseHandle(process);
+}
+
+}  // namespace
