@@ -12,11 +12,11 @@
 
 #include "formats/exchange_records.h"
 #include "middleware/api/ServerLib.h"
-#include "middleware/api/com_ptr.h"
+#include "middleware/common/scoped_win32.h"
 
 namespace tessel::tray {
 
-using com::ComPtr;
+using win32::ComPtr;
 
 // Product id of the mouse by cable.
 inline constexpr unsigned short kCableProductId = 0x13;

@@ -5,11 +5,11 @@
 #include <windows.h>
 
 #include "middleware/api/ServerLib.h"
-#include "middleware/api/com_ptr.h"
+#include "middleware/common/scoped_win32.h"
 
 namespace tessel::tray {
 
-using com::ComPtr;
+using win32::ComPtr;
 
 // What the tray does with the events.
 class TrayEventTarget {

@@ -240,7 +240,7 @@ inline bool installTray() {
     CreateDirectoryW(root.c_str(), nullptr);
     CreateDirectoryW(g_install.c_str(), nullptr);
     CreateDirectoryW(g_planted.c_str(), nullptr);
-    for (const char* file : {TRAY_PROGRAM, OSD_LIBRARY, LHC_PROGRAM, SERVER_LIBRARY})
+    for (const char* file : {TRAY_PROGRAM, OSD_LIBRARY, LHC_PROGRAM, SERVER_LIBRARY, SIMULATOR_LIBRARY})
         if (!copyInto(g_install, file)) return false;
     if (!copyInto(g_install, TEST_WINDOW_PROGRAM, L"TesselCfg.exe") ||
         !copyInto(g_install, TEST_WINDOW_PROGRAM, L"game.exe"))
