@@ -69,6 +69,14 @@ endfunction()
 # instead (which can use uidriver.exe, named by $UIDRIVER). Screenshots go to
 # build/<preset>/artefacts/<name>/. Windows programs reach a Unix path through drive Z:, e.g.
 # ENVIRONMENT "GALLERY=Z:$<TARGET_FILE:gallery>".
+# tessel_on_own_display(target): a test program that needs a display (hooks, input, windows)
+# runs under its own Xvfb in a Wine session of its own. On the build's shared wineserver, a
+# display that has gone with its test leaves the other tests' window-system calls failing.
+function(tessel_on_own_display target)
+  set_target_properties(${target} PROPERTIES CROSSCOMPILING_EMULATOR
+    "${CMAKE_SOURCE_DIR}/scripts/with-xvfb.sh;${CMAKE_SOURCE_DIR}/scripts/ui-session.sh;${TESSEL_WINEPREFIX};${CMAKE_CURRENT_BINARY_DIR}/${target}.session;${CMAKE_SOURCE_DIR}/scripts/wine-run.sh")
+endfunction()
+
 function(tessel_ui_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;COMMAND;ENVIRONMENT;PROPERTIES" ${ARGN})
   if(T_SOURCES)

@@ -60,7 +60,7 @@ int main() {
 
   // Sixty controls of the kinds a configurator page holds: 30 push buttons, 20 check boxes,
   // 5 sliders, 5 combo boxes.
-  DWORD before = GdiObjects();
+  const int before = uidriver::gdiObjectCount();
   Host host;
   host.Create(wingui::kSkinWindowClass, L"sixty", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0,
               RECT{0, 0, 1000, 760}, nullptr, 0);
@@ -101,9 +101,9 @@ int main() {
   }
   Pump(300);
   double sixty = PaintMs(host.hwnd(), rounds);
-  DWORD after = GdiObjects();
+  const int after = uidriver::gdiObjectCount();
   std::printf("60-control dialog: full repaint %.2f ms\n", sixty);
-  std::printf("GDI objects: %lu for 60 controls (%.1f per control, pictures, fonts and "
+  std::printf("GDI objects: %d for 60 controls (%.1f per control, pictures, fonts and "
               "background copies)\n", after - before, (after - before) / 60.0);
   return 0;
 }

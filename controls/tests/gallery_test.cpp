@@ -140,8 +140,8 @@ TEST_F(GalleryTest, ControlsNeverKeepPixelsOfAWindowThatCoveredThem) {
 TEST_F(GalleryTest, GdiObjectsStayFlatOverAThousandStateChangesAndReloads) {
   gallery->CycleStates(0);
   Pump(50);
-  DWORD before = GdiObjects();
-  ASSERT_GT(before, 50u) << "the count must see the gallery's own objects";
+  const int before = uidriver::gdiObjectCount();
+  ASSERT_GT(before, 50) << "the count must see the gallery's own objects";
   DWORD start = GetTickCount();
   for (int i = 1; i <= 1000; ++i) {
     gallery->CycleStates(i);
@@ -149,7 +149,7 @@ TEST_F(GalleryTest, GdiObjectsStayFlatOverAThousandStateChangesAndReloads) {
   }
   std::printf("1000 state changes and reloads: %lu ms\n", GetTickCount() - start);
   Pump(100);
-  DWORD after = GdiObjects();
+  const int after = uidriver::gdiObjectCount();
   EXPECT_LE(after, before + 5) << "before " << before << ", after " << after;
 }
 

@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <intrin.h>
-
 #include <atomic>
 #include <thread>
 
@@ -137,24 +135,3 @@ void Key(WORD virtualKey) {
   Pump(50);
 }
 
-// Wine answers GetGuiResources with 0; there the process's GDI handle table, which the PEB
-// points to as on Windows, tells how many objects are alive.
-DWORD GdiObjects() {
-  if (DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return n;
-  struct HandleEntry {
-    uint64_t object;
-    uint16_t processId;
-    uint16_t lock;
-    uint16_t unique;
-    uint8_t type;
-    uint8_t flags;
-    uint64_t user;
-  };
-  static_assert(sizeof(HandleEntry) == 24);
-  const auto* peb = reinterpret_cast<const uint8_t*>(__readgsqword(0x60));  // the PEB
-  const auto* table = *reinterpret_cast<const HandleEntry* const*>(peb + 0xF8);
-  if (!table) return 0;
-  DWORD n = 0;
-  for (size_t i = 0; i < 0x10000; ++i) n += table[i].type != 0;
-  return n;
-}

@@ -12,6 +12,7 @@
 
 #include "embedded_font.h"
 #include "gdiplus_bitmap.h"
+#include "uidriver/gdi_objects.h"
 #include "uidriver/picture.h"
 
 class KitSession {
@@ -49,5 +50,3 @@ void Key(WORD virtualKey);
 uint32_t PixelAt(const uidriver::Picture& picture, HWND window, POINT client);
 RECT ScreenRect(HWND window);
 
-// The number of GDI objects this process holds.
-DWORD GdiObjects();

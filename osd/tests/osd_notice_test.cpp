@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <winternl.h>
+#include "uidriver/gdi_objects.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -151,31 +151,7 @@ void clickAt(POINT p) {
     SendInput(2, input, sizeof(INPUT));
 }
 
-// GDI objects of this process, counted in the system's GDI handle table: GetGuiResources is
-// not implemented by Wine. Entries of other processes carry their id; stock objects none.
-int gdiObjectCount() {
-    struct Entry {
-        std::uint64_t object;
-        std::uint16_t process;
-        std::uint16_t count;
-        std::uint16_t unique;
-        std::uint8_t type;
-        std::uint8_t flags;
-        std::uint64_t user;
-    };
-    static_assert(sizeof(Entry) == 24);
-    const auto* peb = reinterpret_cast<const std::uint8_t*>(NtCurrentTeb()->ProcessEnvironmentBlock);
-    const auto* table = *reinterpret_cast<const Entry* const*>(peb + 0xF8); // GdiSharedHandleTable
-    if (table == nullptr) {
-        return -1;
-    }
-    const auto self = static_cast<std::uint16_t>(GetCurrentProcessId());
-    int n = 0;
-    for (int i = 0; i < 0x10000; ++i) {
-        n += table[i].type != 0 && (table[i].process == self || table[i].process == 0);
-    }
-    return n;
-}
+using uidriver::gdiObjectCount;
 
 // A desktop of the test's own (the prefix's default desktop belongs to whichever display started
 // the wineserver), and the library initialised once.

@@ -1,7 +1,7 @@
 #include "uidriver/texts.h"
 
 #include "uidriver/find.h"
-#include "uidriver/row_query.h"
+#include "controls/row_query.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -58,7 +58,7 @@ LRESULT CALLBACK answerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         // the size is checked before a byte of the payload is read.
         if (!pending) return FALSE;
         const auto* answer = static_cast<const RowQueryAnswer*>(data->lpData);
-        if (data->dwData != kRowQueryAnswerTag || data->cbData != sizeof(RowQueryAnswer) || !answer) {
+        if (data->dwData != kRowQueryCopyDataTag || data->cbData != sizeof(RowQueryAnswer) || !answer) {
             wchar_t tag[32];
             swprintf(tag, 32, L"0x%llx", static_cast<unsigned long long>(data->dwData));
             pending->refused = L"; refused WM_COPYDATA with tag " + std::wstring(tag) + L", " + std::to_wstring(data->cbData) + L" bytes (expected " +

@@ -1,6 +1,6 @@
 // The driver against a plain Win32 program in another process.
 #include "target.h"
-#include "uidriver/row_query.h"
+#include "controls/row_query.h"
 #include "uidriver/uidriver.h"
 
 #include <gmock/gmock.h>

@@ -1,6 +1,6 @@
 // A plain Win32 window for the driver's own tests: a button, an edit, a list that answers the
 // row query, and a colour patch; a status line reports what arrived.
-#include "uidriver/row_query.h"
+#include "controls/row_query.h"
 #include "target.h"
 
 #include <algorithm>
@@ -31,14 +31,14 @@ struct Entry {
 WNDPROC listDefault;
 
 LRESULT CALLBACK listProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == uidriver::kRowQueryMessage) {
+    if (message == kRowQueryMessage) {
         const int count = int(std::size(kRows));
         if (wParam < WPARAM(count)) {
-            uidriver::RowQueryAnswer answer{};
+            RowQueryAnswer answer{};
             answer.row = int32_t(wParam);
             answer.value = kRows[wParam].value;
             wcsncpy(answer.text, kRows[wParam].text, std::size(answer.text) - 1);
-            COPYDATASTRUCT data{uidriver::kRowQueryAnswerTag, sizeof(answer), &answer};
+            COPYDATASTRUCT data{kRowQueryCopyDataTag, sizeof(answer), &answer};
             SendMessageW(HWND(lParam), WM_COPYDATA, WPARAM(window), LPARAM(&data));
         }
         return count;
@@ -47,10 +47,10 @@ LRESULT CALLBACK listProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 LRESULT CALLBACK patchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == uidriver::kRowQueryMessage) {  // a faulty list: one row, answered too short
+    if (message == kRowQueryMessage) {  // a faulty list: one row, answered too short
         if (wParam == 0) {
             const int32_t shortAnswer[2] = {0, 0};
-            COPYDATASTRUCT data{uidriver::kRowQueryAnswerTag, sizeof(shortAnswer), const_cast<int32_t*>(shortAnswer)};
+            COPYDATASTRUCT data{kRowQueryCopyDataTag, sizeof(shortAnswer), const_cast<int32_t*>(shortAnswer)};
             SendMessageW(HWND(lParam), WM_COPYDATA, WPARAM(window), LPARAM(&data));
         }
         return 1;

@@ -22,7 +22,7 @@ struct Row {
     std::wstring text;
 };
 
-// The lists of the product answer a private row query (see row_query.h).
+// The lists of the product answer a private row query (see controls/row_query.h).
 int rowCount(HWND list);
 Row readRow(HWND list, int index);
 std::vector<Row> readRows(HWND list);

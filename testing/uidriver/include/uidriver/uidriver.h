@@ -3,6 +3,7 @@
 
 #include "uidriver/failure.h"
 #include "uidriver/find.h"
+#include "uidriver/gdi_objects.h"
 #include "uidriver/input.h"
 #include "uidriver/picture.h"
 #include "uidriver/program.h"
