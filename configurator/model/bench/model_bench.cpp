@@ -15,6 +15,7 @@
 #include "configurator/model/configuration_worker.h"
 #include "configurator/model/device_session.h"
 #include "configurator/model/tests/request_watch.h"
+#include "middleware/api/bench/register_server.h"
 #include "sim/state_store.h"
 
 namespace {
@@ -62,15 +63,6 @@ void editEverything(cfg::SettingsModel& model) {
 
 std::uint64_t transactions(const std::string& path) { return sim::StateStore::inFile(path)->read().counters.requests; }
 
-bool registerServer() {
-    HMODULE server = LoadLibraryW(TESSEL_SERVER_DLL);
-    if (!server) return false;
-    auto registerIt = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-        reinterpret_cast<void*>(GetProcAddress(server, "DllRegisterServer")));
-    const bool registered = registerIt && SUCCEEDED(registerIt());
-    FreeLibrary(server);
-    return registered;
-}
 
 struct Measure {
     double medianMs = 0;
@@ -123,7 +115,7 @@ int main() {
     const std::string path = statePath();
     _putenv_s("TESSEL_SIM", path.c_str());
     sim::writeStateFile(path);
-    if (!registerServer()) {
+    if (!registerServerFrom(TESSEL_SERVER_DLL)) {
         std::printf("the server could not be registered\n");
         return 1;
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "middleware/api/ServerLib.h"
+#include "middleware/api/bench/register_server.h"
 #include "middleware/common/scoped_win32.h"
 #include "sim/state_store.h"
 
@@ -39,15 +40,6 @@ std::uint64_t transactions(const std::string& path) {
     return tessel::sim::StateStore::inFile(path)->read().counters.requests;
 }
 
-bool registerServer() {
-    HMODULE server = LoadLibraryW(TESSEL_SERVER_DLL);
-    if (!server) return false;
-    auto registerIt = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-        reinterpret_cast<void*>(GetProcAddress(server, "DllRegisterServer")));
-    const bool registered = registerIt && SUCCEEDED(registerIt());
-    FreeLibrary(server);
-    return registered;
-}
 
 // What Download gathers, read profile by profile through the interfaces as a client (and Download
 // itself, before it read each name record once) would: every GetProfile(index) reads the name
@@ -82,7 +74,7 @@ int main() {
     const std::string path = statePath();
     _putenv_s("TESSEL_SIM", path.c_str());
     tessel::sim::writeStateFile(path);
-    if (!registerServer()) {
+    if (!registerServerFrom(TESSEL_SERVER_DLL)) {
         std::printf("the server could not be registered\n");
         return 1;
     }
