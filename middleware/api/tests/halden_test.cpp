@@ -332,6 +332,42 @@ TEST(HaldenHook, OnlyWhileASinkOfItsEventsIsConnected) {
     EXPECT_EQ(buttonEventWindow(), nullptr);
 }
 
+// A client that lets everything go (as the tray does before the system sleeps) and connects
+// afresh on the same thread: each new subscription brings a new hook and window that hear the
+// mouse's keys, also when they come from another program.
+TEST(HaldenHook, SubscribingAgainAfterReleasingEverythingHearsTheMouse) {
+    Apartment apartment;
+    mouse::reset();
+    for (long round = 1; round <= 3; ++round) {
+        SCOPED_TRACE(round);
+        auto enumeration = createDeviceEnumeration();
+        ASSERT_TRUE(enumeration);
+        ComPtr<IDeviceType> device;
+        ComPtr<IHalden> halden;
+        ASSERT_EQ(enumeration->EnumDeviceType(0x13, device.GetAddressOf()), S_OK);
+        ASSERT_EQ(device->OpenDeviceInterface(0x13), S_OK);
+        ASSERT_EQ(device->CreateHaldenInterface(halden.GetAddressOf()), S_OK);
+        std::vector<Event> events;
+        auto sink = RecordingSink::create(&events);
+        const DWORD cookie = advise(halden.Get(), IID__IHaldenEvents, sink->unknown());
+        ASSERT_NE(cookie, 0u);
+        ComPtr<IHaldenDownload> download;
+        ASSERT_EQ(halden.As(&download), S_OK);
+        ASSERT_EQ(download->Download(), S_OK);
+        ASSERT_TRUE(keysArrive(events)) << "the subscription hears no key";
+
+        const long dpi = 1000 + 100 * round;
+        mouse::change([&](sim::MouseState& state) { state.current = {code(dpi), code(dpi)}; });
+        ASSERT_EQ(runProgram(tesselsim("press refresh")), 0u);
+        ASSERT_TRUE(pumpMessagesUntil([&] { return !events.empty(); }, 5000)) << "no key from another program";
+        EXPECT_EQ(events, std::vector<Event>{sensitivity(dpi, dpi)});
+
+        EXPECT_EQ(unadvise(halden.Get(), IID__IHaldenEvents, cookie), S_OK);
+        EXPECT_EQ(buttonEventWindow(), nullptr);
+        device->CloseDeviceInterface();
+    }
+}
+
 // A sink that waits for another thread while it is called; that thread subscribes an object of
 // its own and so registers with the button events. Listeners are called without the lock that
 // registration takes, so both go on.
