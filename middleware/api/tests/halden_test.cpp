@@ -297,19 +297,24 @@ TEST_F(HaldenTest, ABurstOfRefreshKeysReadsTheMouseOnce) {
 
 // --- the keyboard hook only where someone listens ---
 
+// The onboard memory object of a newly enumerated and opened mouse, with its device type.
+void openHalden(ComPtr<IDeviceType>& device, ComPtr<IHalden>& halden) {
+    auto enumeration = createDeviceEnumeration();
+    ASSERT_TRUE(enumeration);
+    ASSERT_EQ(enumeration->EnumDeviceType(0x13, device.GetAddressOf()), S_OK);
+    ASSERT_EQ(device->OpenDeviceInterface(0x13), S_OK);
+    ASSERT_EQ(device->CreateHaldenInterface(halden.GetAddressOf()), S_OK);
+}
+
 // What `tesselctl memory` does: the onboard memory object without a sink installs no hook (the
 // hook's message-only window comes and goes with it). A sink brings it; the last one out takes
 // it away again.
 TEST(HaldenHook, OnlyWhileASinkOfItsEventsIsConnected) {
     Apartment apartment;
     mouse::reset();
-    auto enumeration = createDeviceEnumeration();
-    ASSERT_TRUE(enumeration);
     ComPtr<IDeviceType> device;
     ComPtr<IHalden> halden;
-    ASSERT_EQ(enumeration->EnumDeviceType(0x13, device.GetAddressOf()), S_OK);
-    ASSERT_EQ(device->OpenDeviceInterface(0x13), S_OK);
-    ASSERT_EQ(device->CreateHaldenInterface(halden.GetAddressOf()), S_OK);
+    ASSERT_NO_FATAL_FAILURE(openHalden(device, halden));
     long total = 0, remaining = 0;
     ASSERT_EQ(halden->GetTotalSpace(&total), S_OK);
     ASSERT_EQ(halden->GetRemainingSpace(&remaining), S_OK);
@@ -340,13 +345,9 @@ TEST(HaldenHook, SubscribingAgainAfterReleasingEverythingHearsTheMouse) {
     mouse::reset();
     for (long round = 1; round <= 3; ++round) {
         SCOPED_TRACE(round);
-        auto enumeration = createDeviceEnumeration();
-        ASSERT_TRUE(enumeration);
         ComPtr<IDeviceType> device;
         ComPtr<IHalden> halden;
-        ASSERT_EQ(enumeration->EnumDeviceType(0x13, device.GetAddressOf()), S_OK);
-        ASSERT_EQ(device->OpenDeviceInterface(0x13), S_OK);
-        ASSERT_EQ(device->CreateHaldenInterface(halden.GetAddressOf()), S_OK);
+        ASSERT_NO_FATAL_FAILURE(openHalden(device, halden));
         std::vector<Event> events;
         auto sink = RecordingSink::create(&events);
         const DWORD cookie = advise(halden.Get(), IID__IHaldenEvents, sink->unknown());
