@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "middleware/store/button_event_window.h"
 #include "uidriver/picture.h"
 #include "tray/tests/tray_installation.h"
 
@@ -150,10 +151,26 @@ TEST(TrayEndToEnd, AGameInTheForegroundSwitchesTheProfileOnceWithinACycle) {
 
 // --- suspend and resume ---
 
+// Whether the tray hears the mouse's own buttons: the middleware keeps its button-event window
+// in the tray's process exactly while the tray is subscribed.
+bool trayListens() {
+    DWORD trayProcess = 0;
+    if (!GetWindowThreadProcessId(tray(), &trayProcess)) return false;
+    for (HWND window = nullptr;
+         (window = FindWindowExW(HWND_MESSAGE, window, tessel::store::kButtonEventWindowClass, nullptr));) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == trayProcess) return true;
+    }
+    return false;
+}
+
 TEST(TrayEndToEnd, WhileSuspendedTheMouseHearsNothingAndResumeReconnectsWithinACycle) {
     HWND window = tray();
     ASSERT_TRUE(window);
+    ASSERT_TRUE(trayListens());
     SendMessageW(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);  // as the system before sleep
+    EXPECT_FALSE(trayListens());
     const std::uint64_t before = mouse().counters.requests;
     ASSERT_EQ(tesselsim("press stage-up"), 0u);
     Sleep(11000);  // longer than a cycle: no reconnection either
@@ -164,9 +181,12 @@ TEST(TrayEndToEnd, WhileSuspendedTheMouseHearsNothingAndResumeReconnectsWithinAC
     EXPECT_TRUE(waitFor([&] { return mouse().counters.requests > before; }, 17000ms));
     const auto seconds = std::chrono::duration<double>(Clock::now() - resumed).count();
     EXPECT_LT(seconds, 16.5);
-    // Subscribed again: a step shows its gauge.
+    // Subscribed again: a step shows its gauge. The tray subscribes once the connection has
+    // read the mouse's lists, which takes a while after the first request; a press before that
+    // is heard by nobody.
     ASSERT_TRUE(waitFor(noneVisible, 8000ms));
-    Sleep(1500);  // the Download after the connection
+    ASSERT_TRUE(waitFor(trayListens, 10000ms));
+    Sleep(1500);  // the Download after the subscription
     ASSERT_EQ(tesselsim("press stage-up"), 0u);
     EXPECT_TRUE(waitFor([] { return visibleNotices().gauges >= 1; }, 5000ms));
 }

@@ -297,19 +297,24 @@ TEST_F(HaldenTest, ABurstOfRefreshKeysReadsTheMouseOnce) {
 
 // --- the keyboard hook only where someone listens ---
 
+// The onboard memory object of a newly enumerated and opened mouse, with its device type.
+void openHalden(ComPtr<IDeviceType>& device, ComPtr<IHalden>& halden) {
+    auto enumeration = createDeviceEnumeration();
+    ASSERT_TRUE(enumeration);
+    ASSERT_EQ(enumeration->EnumDeviceType(0x13, device.GetAddressOf()), S_OK);
+    ASSERT_EQ(device->OpenDeviceInterface(0x13), S_OK);
+    ASSERT_EQ(device->CreateHaldenInterface(halden.GetAddressOf()), S_OK);
+}
+
 // What `tesselctl memory` does: the onboard memory object without a sink installs no hook (the
 // hook's message-only window comes and goes with it). A sink brings it; the last one out takes
 // it away again.
 TEST(HaldenHook, OnlyWhileASinkOfItsEventsIsConnected) {
     Apartment apartment;
     mouse::reset();
-    auto enumeration = createDeviceEnumeration();
-    ASSERT_TRUE(enumeration);
     ComPtr<IDeviceType> device;
     ComPtr<IHalden> halden;
-    ASSERT_EQ(enumeration->EnumDeviceType(0x13, device.GetAddressOf()), S_OK);
-    ASSERT_EQ(device->OpenDeviceInterface(0x13), S_OK);
-    ASSERT_EQ(device->CreateHaldenInterface(halden.GetAddressOf()), S_OK);
+    ASSERT_NO_FATAL_FAILURE(openHalden(device, halden));
     long total = 0, remaining = 0;
     ASSERT_EQ(halden->GetTotalSpace(&total), S_OK);
     ASSERT_EQ(halden->GetRemainingSpace(&remaining), S_OK);
@@ -330,6 +335,38 @@ TEST(HaldenHook, OnlyWhileASinkOfItsEventsIsConnected) {
     EXPECT_EQ(events, expected);
     EXPECT_EQ(unadvise(halden.Get(), IID__IHaldenEvents, secondCookie), S_OK);
     EXPECT_EQ(buttonEventWindow(), nullptr);
+}
+
+// A client that lets everything go (as the tray does before the system sleeps) and connects
+// afresh on the same thread: each new subscription brings a new hook and window that hear the
+// mouse's keys, also when they come from another program.
+TEST(HaldenHook, SubscribingAgainAfterReleasingEverythingHearsTheMouse) {
+    Apartment apartment;
+    mouse::reset();
+    for (long round = 1; round <= 3; ++round) {
+        SCOPED_TRACE(round);
+        ComPtr<IDeviceType> device;
+        ComPtr<IHalden> halden;
+        ASSERT_NO_FATAL_FAILURE(openHalden(device, halden));
+        std::vector<Event> events;
+        auto sink = RecordingSink::create(&events);
+        const DWORD cookie = advise(halden.Get(), IID__IHaldenEvents, sink->unknown());
+        ASSERT_NE(cookie, 0u);
+        ComPtr<IHaldenDownload> download;
+        ASSERT_EQ(halden.As(&download), S_OK);
+        ASSERT_EQ(download->Download(), S_OK);
+        ASSERT_TRUE(keysArrive(events)) << "the subscription hears no key";
+
+        const long dpi = 1000 + 100 * round;
+        mouse::change([&](sim::MouseState& state) { state.current = {code(dpi), code(dpi)}; });
+        ASSERT_EQ(runProgram(tesselsim("press refresh")), 0u);
+        ASSERT_TRUE(pumpMessagesUntil([&] { return !events.empty(); }, 5000)) << "no key from another program";
+        EXPECT_EQ(events, std::vector<Event>{sensitivity(dpi, dpi)});
+
+        EXPECT_EQ(unadvise(halden.Get(), IID__IHaldenEvents, cookie), S_OK);
+        EXPECT_EQ(buttonEventWindow(), nullptr);
+        device->CloseDeviceInterface();
+    }
 }
 
 // A sink that waits for another thread while it is called; that thread subscribes an object of
