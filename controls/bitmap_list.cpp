@@ -38,7 +38,7 @@ std::wstring CBitmapListCtrlV2::DelayText(double seconds) {
 }
 
 void CBitmapListCtrlV2::AttachScrollBar(CBitmapScrollbar* bar) {
-  scroller_.Attach(bar);
+  scroller_.Attach(bar, hwnd());
   Rescroll();
 }
 
@@ -210,7 +210,7 @@ LRESULT CBitmapListCtrlV2::OnCommand(int id, int code, HWND) {
 // --- CBitmapListCtrlV3 ---
 
 void CBitmapListCtrlV3::AttachScrollBar(CBitmapScrollbar* bar) {
-  scroller_.Attach(bar);
+  scroller_.Attach(bar, hwnd());
   scroller_.ScrollTo(scroller_.Top(), RowCount(), ClientRect().bottom);
 }
 

@@ -80,7 +80,7 @@ CBitmapScrollbar::Part CBitmapScrollbar::PartAt(POINT p) const {
 }
 
 void CBitmapScrollbar::Scroll(int code, int pos) {
-  SendMessageW(parent(), WM_VSCROLL, MAKEWPARAM(code, pos), reinterpret_cast<LPARAM>(hwnd()));
+  SendMessageW(notify_ ? notify_ : parent(), WM_VSCROLL, MAKEWPARAM(code, pos), reinterpret_cast<LPARAM>(hwnd()));
 }
 
 void CBitmapScrollbar::Act(Part part) {

@@ -16,6 +16,8 @@ class CBitmapScrollbar : public wingui::Window {
   void SetRange(int low, int high, int page);
   void SetPos(int pos);
   int Pos() const;
+  // The window that gets WM_VSCROLL (the parent unless a list takes the bar).
+  void SetNotifyWindow(HWND window) { notify_ = window; }
   RECT ThumbRect() const;
 
  protected:
@@ -47,4 +49,5 @@ class CBitmapScrollbar : public wingui::Window {
   std::array<wingui::UniqueBitmap, kRoles> picture_;
   Part pressed_ = kNone;
   int grabOffset_ = 0;
+  HWND notify_ = nullptr;
 };

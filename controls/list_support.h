@@ -14,7 +14,11 @@ inline constexpr UINT kFinishEditMessage = WM_APP + 0x302;
 class RowScroller {
  public:
   RowScroller(int rowHeight, int firstRowY) : rowHeight_(rowHeight), firstRowY_(firstRowY) {}
-  void Attach(CBitmapScrollbar* bar) { bar_ = bar; }
+  // The bar then tells the list when the user scrolls.
+  void Attach(CBitmapScrollbar* bar, HWND list) {
+    bar_ = bar;
+    if (bar_) bar_->SetNotifyWindow(list);
+  }
   // Rows that fit in a client area of the given height.
   int Visible(int clientHeight) const;
   int Top() const { return top_; }

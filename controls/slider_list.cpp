@@ -20,7 +20,7 @@ std::wstring CSliderListCtrlV2::ValueText(float value) {
 }
 
 void CSliderListCtrlV2::AttachScrollBar(CBitmapScrollbar* bar) {
-  scroller_.Attach(bar);
+  scroller_.Attach(bar, hwnd());
   scroller_.ScrollTo(scroller_.Top(), RowCount(), ClientRect().bottom);
 }
 

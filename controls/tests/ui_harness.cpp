@@ -124,6 +124,12 @@ void MoveMouse(POINT screen) {
   int w = GetSystemMetrics(SM_CXSCREEN) - 1, h = GetSystemMetrics(SM_CYSCREEN) - 1;
   SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, MulDiv(screen.x, 65535, w),
             MulDiv(screen.y, 65535, h));
+  // The display server may report the pointer late; a press must not land at the old place.
+  DWORD end = GetTickCount() + 500;
+  POINT now{};
+  while (GetCursorPos(&now) && (now.x != screen.x || now.y != screen.y) &&
+         static_cast<int>(end - GetTickCount()) > 0)
+    Pump(10);
 }
 
 void ButtonDown(bool right) { SendMouse(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN); }
