@@ -161,6 +161,7 @@ void CCoricCfgDlg::ShowPage(Page page) {
         if (p != page && groups[p]) groups[p]->Show(hwnd(), false);
     if (groups[page]) groups[page]->Show(hwnd(), true);
     page_ = page;
+    backdrop_.reset();
     for (int p = 0; p < kPages; ++p) tabs_[p].SetTicked(p == page);
     if (page == kPerformancePage) performancePage_.ShowSensitivity();
     InvalidateRect(hwnd(), nullptr, TRUE);
@@ -169,20 +170,28 @@ void CCoricCfgDlg::ShowPage(Page page) {
 
 void CCoricCfgDlg::FillPages() {
     if (const cfg::ProfileNode* active = model_->activeOnDevice()) profileName_ = active->name.empty() ? L"" : toWide(active->name);
+    backdrop_.reset();
     buttonPage_.Fill();
     performancePage_.Fill();
     ShowPage(page_);
 }
 
-void CCoricCfgDlg::PaintBackground(HDC dc) {
-    const RECT client = ClientRect();
+// The picture under the controls changes with the page and the profile only: it is composed
+// once, since every control copies the dialog's pixels under it whenever the dialog repaints.
+void CCoricCfgDlg::ComposeBackdrop() {
+    const RECT client{0, 0, kDialogSize.cx, kDialogSize.cy};
+    wingui::WindowDc screen(hwnd());
+    backdrop_.reset(CreateCompatibleBitmap(screen.get(), client.right, client.bottom));
+    wingui::UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
+    wingui::Selected selected(memory.get(), backdrop_.get());
+    HDC dc = memory.get();
+    wingui::UniqueBrush key(CreateSolidBrush(kTransparentKey));
+    FillRect(dc, &client, key.get());
     DrawKeyedStretched(dc, client, panel_.get());
     DrawCaption(dc, RECT{68, 8, 500, 46}, tr(L"KAVIX TESSEL CONFIG"), titleFont_.get(), kText,
                 DT_LEFT | DT_VCENTER | DT_SINGLELINE);
     if (!profileName_.empty()) {
-        wchar_t line[300];
-        swprintf(line, 300, L"%ls %ls", tr(L"PROFILE:").c_str(), profileName_.c_str());
-        DrawCaption(dc, RECT{500, 8, 818, 46}, line, headingFont_.get(), kAccent,
+        DrawCaption(dc, RECT{500, 8, 818, 46}, tr(L"PROFILE:") + L" " + profileName_, headingFont_.get(), kAccent,
                     DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
     }
     switch (page_) {
@@ -215,6 +224,15 @@ void CCoricCfgDlg::PaintBackground(HDC dc) {
             DrawCaption(dc, RECT{44, 130, 860, 150}, heading, headingFont_.get(), kAccent, DT_LEFT | DT_SINGLELINE);
             break;
         }
+    }
+}
+
+void CCoricCfgDlg::PaintBackground(HDC dc) {
+    if (!backdrop_) ComposeBackdrop();
+    wingui::UniqueMemoryDc memory(CreateCompatibleDC(dc));
+    {
+        wingui::Selected selected(memory.get(), backdrop_.get());
+        BitBlt(dc, 0, 0, kDialogSize.cx, kDialogSize.cy, memory.get(), 0, 0, SRCCOPY);
     }
     DrawCaption(dc, kHelpArea, help_, textFont_.get(), kTextDim, DT_LEFT | DT_VCENTER | DT_WORDBREAK);
 }

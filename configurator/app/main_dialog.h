@@ -57,6 +57,7 @@ private:
     void BuildSystemMenu();
     void ShowPage(Page page);
     void FillPages();
+    void ComposeBackdrop();
     void PaintBackground(HDC dc);
     void ShowHelpText(const std::wstring& text);
     // Runs a progress box until the worker is idle again.
@@ -79,7 +80,7 @@ private:
     std::array<CHoverButtonV2, kPages> tabs_;
     CHoverButtonV2 ok_, cancel_, apply_, minimize_, close_;
     CMarkerButton marker_;
-    wingui::UniqueBitmap panel_, mousePicture_;
+    wingui::UniqueBitmap panel_, mousePicture_, backdrop_;
     wingui::UniqueFont titleFont_, textFont_, headingFont_;
     wingui::UniqueBrush labelBrush_;
     std::wstring help_;

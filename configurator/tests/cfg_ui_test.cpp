@@ -3,7 +3,10 @@
 // Apply, Cancel, the connection messages, a second start and a change of language.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -35,6 +38,12 @@ void shoot(HWND window, const wchar_t* name) {
 
 class Configurator : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() {
+        // There is no window manager on the test display: Wine must not wait for one to
+        // withdraw each popup it hides (about 2 s per list or box, during which the program
+        // answers nothing).
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", L"Managed", REG_SZ, L"N", 4);
+    }
     void SetUp() override { mouse::reset(preparedMouse()); }
 
     // Starts the program and waits through the reading box to the filled dialog.
@@ -48,28 +57,232 @@ protected:
     HWND control(int id) const { return uidriver::find(byId(id), dialog_); }
     std::wstring text(int id) const { return uidriver::windowText(control(id)); }
 
+    // Opens the list of a button row and clicks the entry with this text.
+    void chooseInRow(int row, const std::wstring& entry) {
+        uidriver::click(control(IDC_BUTTON_ROW_FIRST + row));
+        HWND list = openList();
+        const std::vector<uidriver::Row> rows = uidriver::readRows(list);
+        const auto found = std::find_if(rows.begin(), rows.end(), [&](const uidriver::Row& r) { return r.text == entry; });
+        ASSERT_NE(found, rows.end());
+        uidriver::clickAt(list, POINT{40, 2 + found->index * 16 + 8});
+    }
+    // The drop-down list that shows: a top-level window of the program.
+    HWND openList() const {
+        HWND list = nullptr;
+        uidriver::waitUntil(
+            [&] {
+                for (HWND w : uidriver::findAll({.className = L"TesselSkinWnd", .processId = program_->processId(), .visible = true}))
+                    if (!(GetWindowLongPtrW(w, GWL_STYLE) & WS_CHILD)) list = w;
+                return list != nullptr;
+            },
+            5s, [] { return std::wstring(L"an open drop-down list"); });
+        return list;
+    }
+    // A box of the program with this title, shown.
+    HWND box(const wchar_t* title, std::chrono::milliseconds timeout = 20s) const {
+        return uidriver::waitFor({.title = title, .processId = program_->processId(), .visible = true}, timeout);
+    }
+    void pressBoxButton(HWND box, int index) { uidriver::click(uidriver::find(byId(IDC_MESSAGE_BUTTON_FIRST + index), box)); }
+    // Apply, and the writing box until it has closed.
+    void apply() {
+        uidriver::click(control(IDC_APPLY));
+        uidriver::waitGone(box(L"Information"), 40s);
+    }
+
     std::unique_ptr<uidriver::Program> program_;
     HWND dialog_ = nullptr;
 };
 
 TEST_F(Configurator, ReadingFillsThePages) {
     start();
-    // Profile 3 "Game" is active: left and right swapped, its fourth and fifth rows run the
-    // macro and switch profiles.
+    // Profile 3 "Game" is active: left and right swapped; the rows of the fourth and fifth
+    // button (crossed) switch profiles and run the macro.
     EXPECT_EQ(text(IDC_BUTTON_ROW_FIRST + 0), L"Menu");
     EXPECT_EQ(text(IDC_BUTTON_ROW_FIRST + 1), L"Click");
     EXPECT_EQ(text(IDC_BUTTON_ROW_FIRST + 2), L"Universal Scrolling");
+    EXPECT_EQ(text(IDC_BUTTON_ROW_FIRST + 3), L"Profile");
+    EXPECT_EQ(text(IDC_BUTTON_ROW_FIRST + 4), L"Macro");
     shoot(dialog_, L"buttons_page");
     uidriver::click(control(IDC_TAB_PERFORMANCE));
     uidriver::waitFor({.id = IDC_SENSITIVITY_X, .visible = true}, 5s, dialog_);
+    EXPECT_EQ(text(IDC_SENSITIVITY_X_LABEL), L"1500");  // stage 3 of the default record
     shoot(dialog_, L"performance_page");
     for (int tab : {IDC_TAB_PROFILES, IDC_TAB_MACROS, IDC_TAB_LIGHTING}) {
         uidriver::click(control(tab));
         uidriver::waitGone(control(IDC_SENSITIVITY_X), 5s);
     }
     shoot(dialog_, L"lighting_page");
+
+    // Cancel writes nothing.
+    const sim::MouseState before = mouse::read();
+    uidriver::click(control(IDC_TAB_BUTTONS));
+    chooseInRow(2, L"Double-Click");
+    uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 2), L"Double-Click");
+    uidriver::click(control(IDCANCEL));
+    EXPECT_EQ(program_->waitForExit(20s), 0u);
+    const sim::MouseState after = mouse::read();
+    EXPECT_EQ(after.profiles, before.profiles);
+    EXPECT_EQ(after.macros, before.macros);
+}
+
+TEST_F(Configurator, EditsOfThePagesAndStagesReachTheMouseAtApply) {
+    start();
+    chooseInRow(2, L"Double-Click");
+    uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 2), L"Double-Click");
+
+    // One step up on the sensitivity slider: a press on the track beside the thumb.
+    uidriver::click(control(IDC_TAB_PERFORMANCE));
+    HWND slider = uidriver::waitFor({.id = IDC_SENSITIVITY_X, .visible = true}, 5s, dialog_);
+    RECT track{};
+    GetClientRect(slider, &track);
+    uidriver::clickAt(slider, POINT{track.right - 4, track.bottom / 2});
+    uidriver::waitForText(control(IDC_SENSITIVITY_X_LABEL), L"1625");
+
+    // The stages dialog: four stages instead of five.
+    uidriver::click(control(IDC_STAGES));
+    HWND stages = box(L"Sensitivity Stage Settings");
+    shoot(stages, L"stages_dialog");
+    HWND count = uidriver::find(byId(IDC_STAGE_COUNT), stages);
+    uidriver::click(uidriver::find(byId(4001), count));  // the spin box's down arrow
+    uidriver::waitForText(count, L"4");
+    pressBoxButton(stages, 0);  // OK
+    uidriver::waitGone(stages, 5s);
+
+    apply();
+    const sim::Profile game = mouse::read().profile(3);
+    EXPECT_EQ(game.buttons[2], (sim::ButtonEntry{3, 13, 0, 0}));  // the middle button double-clicks
+    EXPECT_EQ(game.stageCount, 4);
+    EXPECT_EQ(game.stages[2], (sim::StageCodes{61, 61}));  // stage 3: (1625 - 100) / 25
+    EXPECT_EQ(game.buttons[0], (sim::ButtonEntry{1, 2, 0, 0}));  // untouched rows stay
     uidriver::click(control(IDCANCEL));
     program_->waitForExit(20s);
+}
+
+TEST_F(Configurator, TheLastClickIsKept) {
+    start();
+    chooseInRow(1, L"Menu");  // the only row on "Click"
+    HWND refusal = box(L"Information", 5s);
+    shoot(refusal, L"left_click_rule");
+    pressBoxButton(refusal, 0);
+    uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 1), L"Click");
+    uidriver::click(control(IDCANCEL));
+    program_->waitForExit(20s);
+}
+
+// The three ways the mouse cannot be configured: each shows its box and ends the program.
+TEST_F(Configurator, WithoutACableTheProgramEnds) {
+    struct Case {
+        const char* name;
+        std::function<void(sim::MouseState&)> link;
+        bool afterStart;
+        const wchar_t* button;
+    };
+    const Case cases[] = {
+        {"wireless only", [](sim::MouseState& s) { s.link.plugged.erase(sim::Interface::wired); s.link.plugged[sim::Interface::wireless] = 9; }, false, L"CANCEL"},
+        {"no mouse", [](sim::MouseState& s) { s.link.plugged.clear(); }, false, L"OK"},
+        {"cable pulled", [](sim::MouseState& s) { s.link.plugged.erase(sim::Interface::wired); }, true, L"CANCEL"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        mouse::reset(preparedMouse());
+        if (!c.afterStart) mouse::change(c.link);
+        start();
+        if (c.afterStart) mouse::change(c.link);
+        HWND message = box(L"Information", 15s);
+        HWND button = uidriver::find(byId(IDC_MESSAGE_BUTTON_FIRST), message);
+        EXPECT_EQ(uidriver::windowText(button), c.button);
+        shoot(message, (std::wstring(L"lost_") + std::wstring(c.name, c.name + strlen(c.name))).c_str());
+        uidriver::click(button);
+        EXPECT_EQ(program_->waitForExit(20s), 0u);
+    }
+}
+
+TEST_F(Configurator, ASecondStartRaisesTheFirst) {
+    start();
+    SendMessageW(dialog_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(IsIconic(dialog_));
+    uidriver::Program second(L"\"" + configuratorPath() + L"\"");
+    EXPECT_EQ(second.waitForExit(10s), 0u);
+    EXPECT_FALSE(IsIconic(dialog_));
+    EXPECT_EQ(uidriver::findAll({.title = kTitle, .visible = true}).size(), 1u);
+    // The marker closes its dialog.
+    PostMessageW(uidriver::find({.title = L"memu_Marlo_2"}, dialog_), WM_CLOSE, 0, 0);
+    EXPECT_EQ(program_->waitForExit(20s), 0u);
+}
+
+// Languages as an installation lists them, with their translation files.
+class InstalledLanguages : public Configurator {
+protected:
+    void SetUp() override {
+        Configurator::SetUp();
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder_ = std::wstring(temp) + L"tessel-cfg-languages\\";
+        CreateDirectoryW(folder_.c_str(), nullptr);
+        writeUtf16(folder_ + L"English.txt", L"");
+        writeUtf16(folder_ + L"Deutsch.txt", L"Apply\r\n\u00DCbernehmen\r\nCancel\r\nAbbrechen\r\n");
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr), ERROR_SUCCESS);
+        setString(L"InstallDir", folder_);
+        setNumber(L"Translation", 0);
+        setNumber(L"TranslationMode", 0);
+        const wchar_t* names[] = {L"English", L"Deutsch"};
+        for (int n = 0; n < 2; ++n) {
+            const std::wstring i = std::to_wstring(n);
+            setString(L"Language" + i, names[n]);
+            setString(L"TranslationFile" + i, std::wstring(names[n]) + L".txt");
+            setString(L"TranslationDefaultFont" + i, L"Play");
+            setString(L"TranslationFont" + i, L"Play");
+        }
+    }
+    void TearDown() override {
+        RegCloseKey(key_);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kKey);
+    }
+    DWORD number(const wchar_t* name) const {
+        DWORD value = 0, size = sizeof value;
+        RegGetValueW(key_, nullptr, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+        return value;
+    }
+
+private:
+    static constexpr wchar_t kKey[] = L"Software\\Kavix\\Kavix Tessel";
+    static void writeUtf16(const std::wstring& path, const std::wstring& text) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written, nullptr);
+        CloseHandle(file);
+    }
+    void setString(const std::wstring& name, const std::wstring& value) {
+        RegSetValueExW(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    }
+    void setNumber(const wchar_t* name, DWORD value) {
+        RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    }
+    std::wstring folder_;
+    HKEY key_ = nullptr;
+};
+
+TEST_F(InstalledLanguages, ALanguageChangeRebuildsTheDialog) {
+    start();
+    EXPECT_EQ(text(IDC_APPLY), L"Apply");
+    const HWND first = dialog_;
+    // The language already selected changes nothing.
+    SendMessageW(first, WM_COMMAND, IDM_LANGUAGE_FIRST + 0, 0);
+    EXPECT_TRUE(IsWindowVisible(first));
+    PostMessageW(first, WM_COMMAND, IDM_LANGUAGE_FIRST + 1, 0);
+    uidriver::waitGone(first, 20s);
+    HWND reading = box(L"Information");
+    uidriver::waitGone(reading, 30s);
+    dialog_ = uidriver::waitFor({.title = kTitle, .processId = program_->processId(), .visible = true});
+    EXPECT_NE(dialog_, first);
+    EXPECT_EQ(text(IDC_APPLY), L"\u00DCbernehmen");
+    EXPECT_EQ(text(IDCANCEL), L"Abbrechen");
+    EXPECT_EQ(text(IDOK), L"OK");  // not in the file: the source text
+    EXPECT_EQ(number(L"Translation"), 1u);
+    shoot(dialog_, L"buttons_page_deutsch");
+    uidriver::click(control(IDCANCEL));
+    EXPECT_EQ(program_->waitForExit(20s), 0u);
 }
 
 }  // namespace
