@@ -5,6 +5,7 @@
 #include "configurator/app/app.h"
 #include "configurator/app/messages.h"
 #include "configurator/app/resource.h"
+#include "configurator/app/side_files.h"
 #include "configurator/app/stages_dialog.h"
 #include "configurator/app/texts.h"
 #include "skin_paint.h"
@@ -88,6 +89,9 @@ BOOL CCoricCfgDlg::OnInitDialog() {
     options.progress = [self](const cfg::WorkerProgress& progress) {
         PostMessageW(self, kWorkerMessage, static_cast<WPARAM>(progress.kind), progress.command);
     };
+    auto sideFiles = std::make_shared<CSideFiles>(app_.Files(), CSideFiles::UserFolder());
+    options.steps.readSideFiles = [sideFiles](cfg::SettingsModel& model) { sideFiles->Read(model); };
+    options.steps.writeSideFiles = [sideFiles](const cfg::SettingsModel& model) { sideFiles->Write(model); };
     options.steps.rateUnchanged = [&tray = app_.Tray()] { tray.ReloadProfiles(); };
     options.steps.beforeRateChange = [&tray = app_.Tray()] { tray.StopForRateChange(); };
     options.steps.afterRateChange = [&tray = app_.Tray()] { tray.StartAfterRateChange(); };

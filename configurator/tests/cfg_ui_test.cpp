@@ -2,6 +2,7 @@
 // session) and the simulated mouse: reading, editing on the pages and in the stages dialog,
 // Apply, Cancel, the connection messages, a second start and a change of language.
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,6 +13,8 @@
 
 #include "configurator/app/resource.h"
 #include "configurator/model/tests/model_testing.h"
+#include "formats/exchange_file.h"
+#include "formats/win32_file_system.h"
 #include "uidriver/uidriver.h"
 
 namespace tessel::cfg::testing {
@@ -35,6 +38,19 @@ void shoot(HWND window, const wchar_t* name) {
     uidriver::savePng(shot, name);
     EXPECT_EQ(shot.count(0xFF00FF), 0u) << "colour key left on screen in " << std::string(name, name + wcslen(name));
 }
+
+// The profile side files of this test's user.
+std::u16string sideFileFolder() {
+    wchar_t folder[MAX_PATH] = L"";
+    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return std::u16string(folder, folder + wcslen(folder));
+}
+
+struct NoLinks final : formats::ExchangeLookup {
+    std::optional<std::u16string> profileName(std::int32_t) const override { return std::nullopt; }
+    std::optional<std::u16string> macroName(std::int32_t) const override { return std::nullopt; }
+    std::optional<formats::ExchangeMacro> macro(std::u16string_view) const override { return std::nullopt; }
+};
 
 class Configurator : public ::testing::Test {
 protected:
@@ -126,6 +142,14 @@ TEST_F(Configurator, ReadingFillsThePages) {
 }
 
 TEST_F(Configurator, EditsOfThePagesAndStagesReachTheMouseAtApply) {
+    // What the mouse does not keep comes from the side files: "Base" (first in the list) has a
+    // program of its own.
+    formats::Win32Files files;
+    formats::ExchangeProfile base;
+    base.name = u"Base";
+    base.executable = u"C:\\Games\\arena.exe";
+    base.autoload = 1;
+    ASSERT_TRUE(formats::writeTextFile(files, formats::sideFilePath(sideFileFolder(), 0), formats::profileBlockText(base, NoLinks())));
     start();
     chooseInRow(2, L"Double-Click");
     uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 2), L"Double-Click");
@@ -154,6 +178,12 @@ TEST_F(Configurator, EditsOfThePagesAndStagesReachTheMouseAtApply) {
     EXPECT_EQ(game.stageCount, 4);
     EXPECT_EQ(game.stages[2], (sim::StageCodes{61, 61}));  // stage 3: (1625 - 100) / 25
     EXPECT_EQ(game.buttons[0], (sim::ButtonEntry{1, 2, 0, 0}));  // untouched rows stay
+    // The side files were written again, one per profile, the program kept.
+    const auto first = formats::readTextFile(files, formats::sideFilePath(sideFileFolder(), 0));
+    const auto second = formats::readTextFile(files, formats::sideFilePath(sideFileFolder(), 1));
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(first->find(u"C:\\Games\\arena.exe"), std::u16string::npos);
+    EXPECT_NE(second->find(u"Game"), std::u16string::npos);
     uidriver::click(control(IDCANCEL));
     program_->waitForExit(20s);
 }
