@@ -405,7 +405,8 @@ LRESULT CCoricCfgDlg::OnTimer(UINT_PTR id) {
     }
     // The finished write is seen; the box closes after its delay.
     worker_->acknowledgeWrite();
-    if (!box_ && loaded_) CheckConnection();
+    // Not over another box of this dialog: the connection is checked once it has closed.
+    if (!box_ && loaded_ && IsWindowEnabled(hwnd())) CheckConnection();
     return 0;
 }
 

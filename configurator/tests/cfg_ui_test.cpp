@@ -14,6 +14,7 @@
 #include "configurator/app/resource.h"
 #include "configurator/model/tests/model_testing.h"
 #include "formats/exchange_file.h"
+#include "sim/firmware.h"
 #include "formats/win32_file_system.h"
 #include "uidriver/uidriver.h"
 
@@ -197,6 +198,48 @@ TEST_F(Configurator, TheLastClickIsKept) {
     uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 1), L"Click");
     uidriver::click(control(IDCANCEL));
     program_->waitForExit(20s);
+}
+
+// OK writes and closes only when everything reached the mouse: failures are named and the
+// dialog stays.
+TEST_F(Configurator, FailedWritesAreNamedAndOkKeepsTheDialog) {
+    start();
+    mouse::change([](sim::MouseState& s) { s.faults.statusSequence.assign(3, sim::status::refused); });
+    uidriver::click(control(IDOK));
+    uidriver::waitGone(box(L"Information"), 60s);  // the writing box
+    HWND failures = box(L"Information", 60s);
+    shoot(failures, L"write_failures");
+    pressBoxButton(failures, 0);
+    uidriver::waitGone(failures, 5s);
+    EXPECT_TRUE(program_->running());
+    EXPECT_TRUE(IsWindowVisible(dialog_));
+    mouse::change([](sim::MouseState& s) { s.faults.statusSequence.clear(); });
+    uidriver::click(control(IDCANCEL));
+    EXPECT_EQ(program_->waitForExit(20s), 0u);
+}
+
+// Closing during a write ends nothing forcibly: the write finishes, the program ends, and the
+// next transaction of another process goes through at once.
+TEST_F(Configurator, ClosingDuringAWriteLetsTheWriteFinish) {
+    start();
+    chooseInRow(2, L"Double-Click");
+    uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 2), L"Double-Click");
+    mouse::change([](sim::MouseState& s) { s.faults.slowAnswerMs = 150; });
+    uidriver::click(control(IDC_APPLY));
+    box(L"Information");
+    Sleep(1500);  // the worker takes the command within its one-second poll
+    PostMessageW(uidriver::find({.title = L"memu_Marlo_2"}, dialog_), WM_CLOSE, 0, 0);
+    EXPECT_EQ(program_->waitForExit(40s), 0u);
+    mouse::change([](sim::MouseState& s) { s.faults.slowAnswerMs = 0; });
+    EXPECT_EQ(mouse::read().profile(3).buttons[2], (sim::ButtonEntry{3, 13, 0, 0}));
+
+    tessel::com::testing::Apartment apartment;
+    SettingsModel model;
+    DeviceSession session(model);
+    const ULONGLONG before = GetTickCount64();
+    EXPECT_TRUE(session.connectAndRead().ok());
+    EXPECT_LT(GetTickCount64() - before, 10000u);
+    EXPECT_EQ(mouse::read().counters.interleaved, 0u);
 }
 
 // The three ways the mouse cannot be configured: each shows its box and ends the program.
