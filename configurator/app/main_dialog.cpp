@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "configurator/app/app.h"
+#include "configurator/app/looks.h"
 #include "configurator/app/messages.h"
 #include "configurator/app/resource.h"
 #include "configurator/app/side_files.h"
@@ -21,9 +22,6 @@ constexpr DWORD kBoxDelayMs = 2000;
 constexpr DWORD kStopWaitMs = 15000;
 constexpr UINT kPowerSuspend = 4;  // PBT_APMSUSPEND
 
-constexpr COLORREF kText = RGB(232, 236, 242);
-constexpr COLORREF kTextDim = RGB(120, 128, 140);
-constexpr COLORREF kAccent = RGB(0, 194, 255);
 constexpr COLORREF kPageFill = RGB(20, 23, 29);
 constexpr SIZE kDialogSize{900, 640};
 constexpr RECT kHelpArea{28, 574, 470, 626};
@@ -34,13 +32,6 @@ constexpr const wchar_t* kReading =
     L"Reading configuration from Halden\u2122. Mouse cursor may become non-responsive for a few seconds.";
 constexpr const wchar_t* kWriting =
     L"Writing configuration to Halden\u2122. Mouse cursor may become non-responsive for a few seconds.";
-
-void pushButton(CHoverButtonV2& button, const std::wstring& caption) {
-    button.SetFixedSize(120, 32);
-    button.LoadBitmaps(IDB_BUTTON, IDB_BUTTON_PRESSED, IDB_BUTTON_HOVER, IDB_BUTTON_DISABLED, -1, -1, -1);
-    button.SetFont(15, DefaultFaceName(), kText, RGB(255, 255, 255), kAccent, kTextDim, true);
-    button.SetCaption(caption);
-}
 
 }  // namespace
 
@@ -134,13 +125,13 @@ void CCoricCfgDlg::CreateControls() {
         tab.SetCaption(tr(kTabCaptions[i]));
     }
     Bind(ok_, IDOK);
-    pushButton(ok_, tr(L"OK"));
+    PushButton(ok_, tr(L"OK"), SIZE{120, 32});
     Place(IDOK, 500, 584);
     Bind(cancel_, IDCANCEL);
-    pushButton(cancel_, tr(L"Cancel"));
+    PushButton(cancel_, tr(L"Cancel"), SIZE{120, 32});
     Place(IDCANCEL, 628, 584);
     Bind(apply_, IDC_APPLY);
-    pushButton(apply_, tr(L"Apply"));
+    PushButton(apply_, tr(L"Apply"), SIZE{120, 32});
     Place(IDC_APPLY, 756, 584);
     for (auto [button, id, caption, x] : {std::tuple{&minimize_, IDC_MINIMIZE, L"\u2013", 830},
                                           std::tuple{&close_, IDC_CLOSE, L"\u00D7", 862}}) {

@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "configurator/app/looks.h"
 #include "configurator/app/main_dialog.h"
 #include "configurator/app/messages.h"
 #include "configurator/app/resource.h"
@@ -15,29 +16,6 @@ using cfg::ButtonFunction;
 using cfg::ChoiceResult;
 
 namespace {
-constexpr COLORREF kText = RGB(232, 236, 242);
-constexpr COLORREF kTextDim = RGB(120, 128, 140);
-constexpr COLORREF kAccent = RGB(0, 194, 255);
-
-void wideCheck(CHoverButtonV2& check, const std::wstring& caption, HoverButtonV2Parent* parent) {
-    check.LoadBitmaps(IDB_CHECK_WIDE, IDB_CHECK_WIDE_TICKED, IDB_CHECK_WIDE_HOVER, IDB_CHECK_WIDE_DISABLED,
-                      IDB_CHECK_WIDE_MASK, IDB_CHECK_WIDE_DISABLED_TICKED, IDB_CHECK_WIDE_TICKED_HOVER);
-    check.SetCheckStyle(true);
-    check.SetFont(14, DefaultFaceName(), kText, kText, RGB(255, 255, 255), kTextDim, false);
-    check.SetTextLeftEdge(32);
-    check.SetTextFormat(DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-    check.SetCaption(caption);
-    check.SetNotification(true, -1, parent);
-}
-
-void slider(CBitmapSliderCtrl& control, float low, float high, CSliderCtrlParent* parent) {
-    control.LoadBitmaps(IDB_SLIDER_TRACK, IDB_SLIDER_FILL, IDB_SLIDER_THUMB, IDB_SLIDER_THUMB_PRESSED,
-                        IDB_SLIDER_THUMB_DISABLED, IDB_SLIDER_THUMB_MASK);
-    control.SetRange(low, high);
-    control.SetStep(1.0f);
-    control.SetParentCallback(parent);
-}
-
 std::wstring number(const wchar_t* format, int value) {
     wchar_t text[64];
     swprintf(text, 64, trFormat(format).c_str(), value);
@@ -187,37 +165,29 @@ void CPerformancePage::Create() {
     group_ = {IDC_SENSITIVITY_X, IDC_SENSITIVITY_Y, IDC_SENSITIVITY_X_LABEL, IDC_SENSITIVITY_Y_LABEL,
               IDC_INDEPENDENT_XY, IDC_STAGES, IDC_OTFS_NOTICE, IDC_ACCELERATION_ON, IDC_ACCELERATION,
               IDC_ACCELERATION_LABEL, IDC_RATE_125, IDC_RATE_500, IDC_RATE_1000};
-    slider(dialog_.Bind(sliderX_, IDC_SENSITIVITY_X), 1.0f, 32.0f, this);
+    StepSlider(dialog_.Bind(sliderX_, IDC_SENSITIVITY_X), 1.0f, cfg::kMaxSliderPosition, this);
     dialog_.Place(IDC_SENSITIVITY_X, 44, 164);
     dialog_.Place(IDC_SENSITIVITY_X_LABEL, 276, 166, 150, 20);
     sliderX_.SetHelpText(tr(L"Sensitivity of the current stage"));
-    slider(dialog_.Bind(sliderY_, IDC_SENSITIVITY_Y), 1.0f, 32.0f, this);
+    StepSlider(dialog_.Bind(sliderY_, IDC_SENSITIVITY_Y), 1.0f, cfg::kMaxSliderPosition, this);
     dialog_.Place(IDC_SENSITIVITY_Y, 44, 200);
     dialog_.Place(IDC_SENSITIVITY_Y_LABEL, 276, 202, 150, 20);
-    wideCheck(dialog_.Bind(independent_, IDC_INDEPENDENT_XY), tr(L"Enable Independent X-Y Sensitivity"), this);
+    WideCheck(dialog_.Bind(independent_, IDC_INDEPENDENT_XY), tr(L"Enable Independent X-Y Sensitivity"), this);
     dialog_.Place(IDC_INDEPENDENT_XY, 44, 244);
-    CHoverButtonV2& stages = dialog_.Bind(stages_, IDC_STAGES);
-    stages.SetFixedSize(200, 32);
-    stages.LoadBitmaps(IDB_BUTTON, IDB_BUTTON_PRESSED, IDB_BUTTON_HOVER, IDB_BUTTON_DISABLED, -1, -1, -1);
-    stages.SetFont(15, DefaultFaceName(), kText, RGB(255, 255, 255), kAccent, kTextDim, true);
-    stages.SetCaption(tr(L"Sensitivity Stages"));
+    PushButton(dialog_.Bind(stages_, IDC_STAGES), tr(L"Sensitivity Stages"), SIZE{200, 32});
     dialog_.Place(IDC_STAGES, 44, 290);
-    wideCheck(dialog_.Bind(notice_, IDC_OTFS_NOTICE), tr(L"Enable On-The-Fly Sensitivity On-Screen Display"), this);
+    WideCheck(dialog_.Bind(notice_, IDC_OTFS_NOTICE), tr(L"Enable On-The-Fly Sensitivity On-Screen Display"), this);
     dialog_.Place(IDC_OTFS_NOTICE, 44, 346);
 
-    wideCheck(dialog_.Bind(accelerationOn_, IDC_ACCELERATION_ON), tr(L"Enable Acceleration"), this);
+    WideCheck(dialog_.Bind(accelerationOn_, IDC_ACCELERATION_ON), tr(L"Enable Acceleration"), this);
     dialog_.Place(IDC_ACCELERATION_ON, 480, 164);
-    slider(dialog_.Bind(acceleration_, IDC_ACCELERATION), 1.0f, 10.0f, this);
+    StepSlider(dialog_.Bind(acceleration_, IDC_ACCELERATION), 1.0f, 10.0f, this);
     dialog_.Place(IDC_ACCELERATION, 480, 204);
     dialog_.Place(IDC_ACCELERATION_LABEL, 712, 206, 80, 20);
     static constexpr const wchar_t* kRates[] = {L"125 Hz", L"500 Hz", L"1000 Hz"};
     for (int i = 0; i < 3; ++i) {
         CHoverButtonV2& rate = dialog_.Bind(rates_[i], IDC_RATE_125 + i);
-        rate.SetFixedSize(112, 32);
-        rate.LoadBitmaps(IDB_BUTTON, IDB_BUTTON_PRESSED, IDB_BUTTON_HOVER, IDB_BUTTON_DISABLED, -1, -1, -1);
-        rate.SetCheckStyle(true);
-        rate.SetFont(15, DefaultFaceName(), kText, kAccent, RGB(255, 255, 255), kTextDim, true);
-        rate.SetCaption(tr(kRates[i]));
+        PushButton(rate, tr(kRates[i]), SIZE{112, 32}, true);
         rate.SetNotification(true, -1, this);
         dialog_.Place(IDC_RATE_125 + i, 480 + i * 122, 332);
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "configurator/app/looks.h"
 #include "configurator/app/messages.h"
 #include "configurator/app/resource.h"
 #include "configurator/app/texts.h"
@@ -11,8 +12,6 @@
 namespace tessel::cfgapp {
 
 namespace {
-constexpr COLORREF kText = RGB(232, 236, 242);
-constexpr COLORREF kTextDim = RGB(120, 128, 140);
 constexpr COLORREF kBoxFill = RGB(23, 26, 33);
 constexpr std::array<std::uint32_t, cfg::kMaxStages> kDefaultDpi = {500, 1000, 1500, 2000, 4000};
 constexpr int kOkButton = IDC_MESSAGE_BUTTON_FIRST;
@@ -66,24 +65,11 @@ BOOL CDPIStagesDlg::OnInitDialog() {
             SetWindowPos(label, nullptr, x, kStageTop + 46 + (y ? 20 : 0), kStageWidth, 18, SWP_NOZORDER);
         }
     }
-    CHoverButtonV2& check = Bind(independent_, IDC_STAGE_INDEPENDENT);
-    check.LoadBitmaps(IDB_CHECK_WIDE, IDB_CHECK_WIDE_TICKED, IDB_CHECK_WIDE_HOVER, IDB_CHECK_WIDE_DISABLED,
-                      IDB_CHECK_WIDE_MASK, IDB_CHECK_WIDE_DISABLED_TICKED, IDB_CHECK_WIDE_TICKED_HOVER);
-    check.SetCheckStyle(true);
-    check.SetFont(14, face, kText, kText, RGB(255, 255, 255), kTextDim, false);
-    check.SetTextLeftEdge(32);
-    check.SetTextFormat(DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-    check.SetCaption(tr(L"Enable Independent X-Y Sensitivity"));
-    check.SetNotification(true, -1, this);
-    SetWindowPos(check.hwnd(), nullptr, kLeft, 192, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    WideCheck(Bind(independent_, IDC_STAGE_INDEPENDENT), tr(L"Enable Independent X-Y Sensitivity"), this);
+    SetWindowPos(independent_.hwnd(), nullptr, kLeft, 192, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 
     for (auto [slider, id, y] : {std::tuple{&sliderX_, IDC_STAGE_SLIDER_X, 230}, std::tuple{&sliderY_, IDC_STAGE_SLIDER_Y, 266}}) {
-        Bind(*slider, id);
-        slider->LoadBitmaps(IDB_SLIDER_TRACK, IDB_SLIDER_FILL, IDB_SLIDER_THUMB, IDB_SLIDER_THUMB_PRESSED,
-                            IDB_SLIDER_THUMB_DISABLED, IDB_SLIDER_THUMB_MASK);
-        slider->SetRange(1.0f, 32.0f);
-        slider->SetStep(1.0f);
-        slider->SetParentCallback(this);
+        StepSlider(Bind(*slider, id), 1.0f, cfg::kMaxSliderPosition, this);
         SetWindowPos(slider->hwnd(), nullptr, kLeft + 30, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     }
     Bind(count_spin_, IDC_STAGE_COUNT);

@@ -111,7 +111,11 @@ protected:
 };
 
 TEST_F(Configurator, ReadingFillsThePages) {
+    const ULONGLONG started = GetTickCount64();
     start();
+    uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 0), L"Menu");
+    // The worker's first poll (1 s) and the box's delay (2 s) are part of it.
+    printf("start to filled page: %llu ms\n", GetTickCount64() - started);
     // Profile 3 "Game" is active: left and right swapped; the rows of the fourth and fifth
     // button (crossed) switch profiles and run the macro.
     EXPECT_EQ(text(IDC_BUTTON_ROW_FIRST + 0), L"Menu");
