@@ -193,15 +193,36 @@ TEST_F(Configurator, EditsOfThePagesAndStagesReachTheMouseAtApply) {
     program_->waitForExit(20s);
 }
 
-TEST_F(Configurator, TheLastClickIsKept) {
+// The rules of a row: the last click is kept, an abandoned Single Key box leaves the row as it
+// was, and the chosen key reaches the mouse.
+TEST_F(Configurator, ButtonRowsKeepTheirRules) {
     start();
     chooseInRow(1, L"Menu");  // the only row on "Click"
     HWND refusal = box(L"Information", 5s);
     shoot(refusal, L"left_click_rule");
     pressBoxButton(refusal, 0);
     uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 1), L"Click");
-    uidriver::click(control(IDCANCEL));
-    program_->waitForExit(20s);
+
+    chooseInRow(2, L"Single Key");
+    HWND keyBox = box(L"Single Key Settings", 5s);
+    pressBoxButton(keyBox, 1);  // Cancel
+    uidriver::waitGone(keyBox, 5s);
+    uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 2), L"Universal Scrolling");
+    chooseInRow(2, L"Single Key");
+    keyBox = box(L"Single Key Settings", 5s);
+    uidriver::pressKey('A');
+    shoot(keyBox, L"single_key");
+    pressBoxButton(keyBox, 0);  // OK
+    uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 2), L"Single Key");
+
+    apply();
+    const sim::Profile game = mouse::read().profile(3);
+    EXPECT_EQ(game.buttons[2].function, sim::function::keyboardKey);
+    EXPECT_EQ(game.buttons[2].first, 4);  // the usage of A
+    EXPECT_EQ(game.buttons[1], (sim::ButtonEntry{2, 1, 0, 0}));  // still the click
+
+    PostMessageW(uidriver::find({.title = L"memu_Marlo_2"}, dialog_), WM_CLOSE, 0, 0);
+    EXPECT_EQ(program_->waitForExit(20s), 0u);
 }
 
 // OK writes and closes only when everything reached the mouse: failures are named and the
