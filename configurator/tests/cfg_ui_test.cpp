@@ -166,6 +166,7 @@ TEST_F(Configurator, EditsOfThePagesAndStagesReachTheMouseAtApply) {
     GetClientRect(slider, &track);
     uidriver::clickAt(slider, POINT{track.right - 4, track.bottom / 2});
     uidriver::waitForText(control(IDC_SENSITIVITY_X_LABEL), L"1625");
+    uidriver::click(control(IDC_RATE_500));
 
     // The stages dialog: four stages instead of five.
     uidriver::click(control(IDC_STAGES));
@@ -183,12 +184,17 @@ TEST_F(Configurator, EditsOfThePagesAndStagesReachTheMouseAtApply) {
     EXPECT_EQ(game.stageCount, 4);
     EXPECT_EQ(game.stages[2], (sim::StageCodes{61, 61}));  // stage 3: (1625 - 100) / 25
     EXPECT_EQ(game.buttons[0], (sim::ButtonEntry{1, 2, 0, 0}));  // untouched rows stay
+    EXPECT_EQ(mouse::read().pollingCode, 2);  // 500 Hz
     // The side files were written again, one per profile, the program kept.
     const auto first = formats::readTextFile(files, formats::sideFilePath(sideFileFolder(), 0));
     const auto second = formats::readTextFile(files, formats::sideFilePath(sideFileFolder(), 1));
     ASSERT_TRUE(first && second);
     EXPECT_NE(first->find(u"C:\\Games\\arena.exe"), std::u16string::npos);
     EXPECT_NE(second->find(u"Game"), std::u16string::npos);
+    // The new rate is awaited, not taken for a pulled cable.
+    Sleep(2500);
+    EXPECT_FALSE(uidriver::find({.title = L"Information", .processId = program_->processId(), .visible = true}));
+    EXPECT_TRUE(IsWindowVisible(dialog_));
     uidriver::click(control(IDCANCEL));
     program_->waitForExit(20s);
 }
