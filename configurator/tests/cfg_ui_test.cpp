@@ -69,14 +69,26 @@ protected:
         HWND box = uidriver::waitFor({.title = L"Information", .processId = program_->processId(), .visible = true}, 20s);
         uidriver::waitGone(box, 30s);
         dialog_ = uidriver::waitFor({.title = kTitle, .processId = program_->processId(), .visible = true});
+        uidriver::bringToFront(dialog_);
         return dialog_;
     }
     HWND control(int id) const { return uidriver::find(byId(id), dialog_); }
+    // A click by real input. Under Wine the pointer now and then stays a moment where a
+    // drop-down list was last clicked and ignores the next move: that move is made once more.
+    static void press(HWND window) {
+        try {
+            uidriver::click(window);
+        } catch (const uidriver::Failure& failure) {
+            if (std::string_view(failure.what()).find("the pointer went") == std::string_view::npos) throw;
+            Sleep(500);
+            uidriver::click(window);
+        }
+    }
     std::wstring text(int id) const { return uidriver::windowText(control(id)); }
 
     // Opens the list of a button row and clicks the entry with this text.
     void chooseInRow(int row, const std::wstring& entry) {
-        uidriver::click(control(IDC_BUTTON_ROW_FIRST + row));
+        press(control(IDC_BUTTON_ROW_FIRST + row));
         HWND list = openList();
         const std::vector<uidriver::Row> rows = uidriver::readRows(list);
         const auto found = std::find_if(rows.begin(), rows.end(), [&](const uidriver::Row& r) { return r.text == entry; });
@@ -99,10 +111,10 @@ protected:
     HWND box(const wchar_t* title, std::chrono::milliseconds timeout = 20s) const {
         return uidriver::waitFor({.title = title, .processId = program_->processId(), .visible = true}, timeout);
     }
-    void pressBoxButton(HWND box, int index) { uidriver::click(uidriver::find(byId(IDC_MESSAGE_BUTTON_FIRST + index), box)); }
+    void pressBoxButton(HWND box, int index) { press(uidriver::find(byId(IDC_MESSAGE_BUTTON_FIRST + index), box)); }
     // Apply, and the writing box until it has closed.
     void apply() {
-        uidriver::click(control(IDC_APPLY));
+        press(control(IDC_APPLY));
         uidriver::waitGone(box(L"Information"), 40s);
     }
 
@@ -124,12 +136,12 @@ TEST_F(Configurator, ReadingFillsThePages) {
     EXPECT_EQ(text(IDC_BUTTON_ROW_FIRST + 3), L"Profile");
     EXPECT_EQ(text(IDC_BUTTON_ROW_FIRST + 4), L"Macro");
     shoot(dialog_, L"buttons_page");
-    uidriver::click(control(IDC_TAB_PERFORMANCE));
+    press(control(IDC_TAB_PERFORMANCE));
     uidriver::waitFor({.id = IDC_SENSITIVITY_X, .visible = true}, 5s, dialog_);
     EXPECT_EQ(text(IDC_SENSITIVITY_X_LABEL), L"1500");  // stage 3 of the default record
     shoot(dialog_, L"performance_page");
     for (int tab : {IDC_TAB_PROFILES, IDC_TAB_MACROS, IDC_TAB_LIGHTING}) {
-        uidriver::click(control(tab));
+        press(control(tab));
         uidriver::waitGone(control(IDC_SENSITIVITY_X), 5s);
     }
     shoot(dialog_, L"lighting_page");
@@ -141,10 +153,10 @@ TEST_F(Configurator, ReadingFillsThePages) {
 
     // Cancel writes nothing.
     const sim::MouseState before = mouse::read();
-    uidriver::click(control(IDC_TAB_BUTTONS));
+    press(control(IDC_TAB_BUTTONS));
     chooseInRow(2, L"Double-Click");
     uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 2), L"Double-Click");
-    uidriver::click(control(IDCANCEL));
+    press(control(IDCANCEL));
     EXPECT_EQ(program_->waitForExit(20s), 0u);
     const sim::MouseState after = mouse::read();
     EXPECT_EQ(after.profiles, before.profiles);
@@ -165,20 +177,20 @@ TEST_F(Configurator, EditsOfThePagesAndStagesReachTheMouseAtApply) {
     uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 2), L"Double-Click");
 
     // One step up on the sensitivity slider: a press on the track beside the thumb.
-    uidriver::click(control(IDC_TAB_PERFORMANCE));
+    press(control(IDC_TAB_PERFORMANCE));
     HWND slider = uidriver::waitFor({.id = IDC_SENSITIVITY_X, .visible = true}, 5s, dialog_);
     RECT track{};
     GetClientRect(slider, &track);
     uidriver::clickAt(slider, POINT{track.right - 4, track.bottom / 2});
     uidriver::waitForText(control(IDC_SENSITIVITY_X_LABEL), L"1625");
-    uidriver::click(control(IDC_RATE_500));
+    press(control(IDC_RATE_500));
 
     // The stages dialog: four stages instead of five.
-    uidriver::click(control(IDC_STAGES));
+    press(control(IDC_STAGES));
     HWND stages = box(L"Sensitivity Stage Settings");
     shoot(stages, L"stages_dialog");
     HWND count = uidriver::find(byId(IDC_STAGE_COUNT), stages);
-    uidriver::click(uidriver::find(byId(4001), count));  // the spin box's down arrow
+    press(uidriver::find(byId(4001), count));  // the spin box's down arrow
     uidriver::waitForText(count, L"4");
     pressBoxButton(stages, 0);  // OK
     uidriver::waitGone(stages, 5s);
@@ -200,7 +212,7 @@ TEST_F(Configurator, EditsOfThePagesAndStagesReachTheMouseAtApply) {
     Sleep(2500);
     EXPECT_FALSE(uidriver::find({.title = L"Information", .processId = program_->processId(), .visible = true}));
     EXPECT_TRUE(IsWindowVisible(dialog_));
-    uidriver::click(control(IDCANCEL));
+    press(control(IDCANCEL));
     program_->waitForExit(20s);
 }
 
@@ -227,7 +239,7 @@ TEST_F(Configurator, ButtonRowsKeepTheirRules) {
     uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 2), L"Single Key");
 
     // OK writes, then closes.
-    uidriver::click(control(IDOK));
+    press(control(IDOK));
     EXPECT_EQ(program_->waitForExit(40s), 0u);
     const sim::Profile game = mouse::read().profile(3);
     EXPECT_EQ(game.buttons[2].function, sim::function::keyboardKey);
@@ -240,7 +252,7 @@ TEST_F(Configurator, ButtonRowsKeepTheirRules) {
 TEST_F(Configurator, FailedWritesAreNamedAndOkKeepsTheDialog) {
     start();
     mouse::change([](sim::MouseState& s) { s.faults.statusSequence.assign(3, sim::status::refused); });
-    uidriver::click(control(IDOK));
+    press(control(IDOK));
     uidriver::waitGone(box(L"Information"), 60s);  // the writing box
     HWND failures = box(L"Information", 60s);
     shoot(failures, L"write_failures");
@@ -249,7 +261,7 @@ TEST_F(Configurator, FailedWritesAreNamedAndOkKeepsTheDialog) {
     EXPECT_TRUE(program_->running());
     EXPECT_TRUE(IsWindowVisible(dialog_));
     mouse::change([](sim::MouseState& s) { s.faults.statusSequence.clear(); });
-    uidriver::click(control(IDCANCEL));
+    press(control(IDCANCEL));
     EXPECT_EQ(program_->waitForExit(20s), 0u);
 }
 
@@ -260,7 +272,7 @@ TEST_F(Configurator, ClosingDuringAWriteLetsTheWriteFinish) {
     chooseInRow(2, L"Double-Click");
     uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 2), L"Double-Click");
     mouse::change([](sim::MouseState& s) { s.faults.slowAnswerMs = 150; });
-    uidriver::click(control(IDC_APPLY));
+    press(control(IDC_APPLY));
     box(L"Information");
     Sleep(1500);  // the worker takes the command within its one-second poll
     PostMessageW(uidriver::find({.title = L"memu_Marlo_2"}, dialog_), WM_CLOSE, 0, 0);
@@ -300,7 +312,7 @@ TEST_F(Configurator, WithoutACableTheProgramEnds) {
         HWND button = uidriver::find(byId(IDC_MESSAGE_BUTTON_FIRST), message);
         EXPECT_EQ(uidriver::windowText(button), c.button);
         shoot(message, (std::wstring(L"lost_") + std::wstring(c.name, c.name + strlen(c.name))).c_str());
-        uidriver::click(button);
+        press(button);
         EXPECT_EQ(program_->waitForExit(20s), 0u);
     }
 }
