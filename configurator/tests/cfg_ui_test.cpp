@@ -311,7 +311,9 @@ TEST_F(Configurator, WithoutACableTheProgramEnds) {
         HWND message = box(L"Information", 15s);
         HWND button = uidriver::find(byId(IDC_MESSAGE_BUTTON_FIRST), message);
         EXPECT_EQ(uidriver::windowText(button), c.button);
-        shoot(message, (std::wstring(L"lost_") + std::wstring(c.name, c.name + strlen(c.name))).c_str());
+        std::wstring shot = L"lost_" + std::wstring(c.name, c.name + strlen(c.name));
+        std::replace(shot.begin(), shot.end(), L' ', L'_');
+        shoot(message, shot.c_str());
         press(button);
         EXPECT_EQ(program_->waitForExit(20s), 0u);
     }
