@@ -14,12 +14,10 @@ void CBackgroundWnd::DrawBackground(HDC dc, const RECT& client) {
 }
 
 LRESULT CBackgroundWnd::OnPaint() {
-  wingui::PaintDc paint(hwnd());
-  RECT c = ClientRect();
-  wingui::Canvas canvas(paint.get(), c.right, c.bottom);
-  DrawBackground(canvas.dc(), c);
-  DrawForeground(canvas.dc(), c);
-  BitBlt(paint.get(), 0, 0, c.right, c.bottom, canvas.dc(), 0, 0, SRCCOPY);
+  PaintBuffered(hwnd(), [&](HDC dc, const RECT& c) {
+    DrawBackground(dc, c);
+    DrawForeground(dc, c);
+  });
   return 0;
 }
 
@@ -51,11 +49,7 @@ void CBackgroundWndV2::Draw(HDC dc, const RECT& client) {
 }
 
 LRESULT CBackgroundWndV2::OnPaint() {
-  wingui::PaintDc paint(hwnd());
-  RECT c = ClientRect();
-  wingui::Canvas canvas(paint.get(), c.right, c.bottom);
-  Draw(canvas.dc(), c);
-  BitBlt(paint.get(), 0, 0, c.right, c.bottom, canvas.dc(), 0, 0, SRCCOPY);
+  PaintBuffered(hwnd(), [&](HDC dc, const RECT& c) { Draw(dc, c); });
   return 0;
 }
 

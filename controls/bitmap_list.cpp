@@ -29,6 +29,66 @@ LRESULT AnswerRowQuery(HWND list, WPARAM wp, LPARAM lp, int count, TextOf text, 
 }
 }  // namespace
 
+// --- CBitmapRowList ---
+
+void CBitmapRowList::AttachScrollBar(CBitmapScrollbar* bar) {
+  scroller_.Attach(bar, hwnd());
+  Rescroll();
+}
+
+void CBitmapRowList::Rescroll() {
+  scroller_.ScrollTo(scroller_.Top(), RowCount(), ClientRect().bottom);
+  Invalidate();
+}
+
+void CBitmapRowList::Select(int index) {
+  if (index < -1 || index >= RowCount()) return;
+  selected_ = index;
+  if (index >= 0) scroller_.EnsureVisible(index, RowCount(), ClientRect().bottom);
+  Invalidate();
+  if (callback_) callback_->OnListSelectionChanged(hwnd(), index);
+}
+
+int CBitmapRowList::RowAt(POINT p) const {
+  int row = scroller_.RowAtY(p.y);
+  return row >= 0 && row < RowCount() ? row : -1;
+}
+
+LRESULT CBitmapRowList::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case kFinishEditMessage: EndEdit(); return 0;
+    case WM_SIZE: Rescroll(); return CBackgroundWndV2::OnMessage(msg, wp, lp);
+    default: return CBackgroundWndV2::OnMessage(msg, wp, lp);
+  }
+}
+
+LRESULT CBitmapRowList::OnRButtonDown(UINT, POINT p) {
+  int row = RowAt(p);
+  if (row >= 0) Select(row);
+  POINT screen = p;
+  ClientToScreen(hwnd(), &screen);
+  if (callback_) callback_->OnListRightClick(hwnd(), row, screen);
+  return 0;
+}
+
+LRESULT CBitmapRowList::OnMouseWheel(int delta, UINT, POINT) {
+  if (scroller_.ScrollTo(scroller_.Top() - delta / WHEEL_DELTA, RowCount(), ClientRect().bottom))
+    Invalidate();
+  if (callback_) callback_->OnListScrolled(hwnd(), scroller_.Top());
+  return 0;
+}
+
+LRESULT CBitmapRowList::OnVScroll(UINT code, HWND) {
+  if (scroller_.OnScroll(code, RowCount(), ClientRect().bottom)) Invalidate();
+  return 0;
+}
+
+LRESULT CBitmapRowList::OnCommand(int id, int code, HWND) {
+  // The field is destroyed outside its own message.
+  if (id == editId_ && code == EN_KILLFOCUS) PostMessageW(hwnd(), kFinishEditMessage, 0, 0);
+  return 0;
+}
+
 // --- CBitmapListCtrlV2 ---
 
 std::wstring CBitmapListCtrlV2::DelayText(double seconds) {
@@ -37,15 +97,7 @@ std::wstring CBitmapListCtrlV2::DelayText(double seconds) {
   return text;
 }
 
-void CBitmapListCtrlV2::AttachScrollBar(CBitmapScrollbar* bar) {
-  scroller_.Attach(bar, hwnd());
-  Rescroll();
-}
 
-void CBitmapListCtrlV2::Rescroll() {
-  scroller_.ScrollTo(scroller_.Top(), RowCount(), ClientRect().bottom);
-  Invalidate();
-}
 
 int CBitmapListCtrlV2::InsertRow(int index, const std::wstring& text, RowKind kind,
                                  int64_t value) {
@@ -83,18 +135,7 @@ int64_t CBitmapListCtrlV2::RowValue(int index) const {
   return index >= 0 && index < RowCount() ? rows_[index].value : 0;
 }
 
-void CBitmapListCtrlV2::Select(int index) {
-  if (index < -1 || index >= RowCount()) return;
-  selected_ = index;
-  if (index >= 0) scroller_.EnsureVisible(index, RowCount(), ClientRect().bottom);
-  Invalidate();
-  if (callback_) callback_->OnListSelectionChanged(hwnd(), index);
-}
 
-int CBitmapListCtrlV2::RowAt(POINT p) const {
-  int row = scroller_.RowAtY(p.y);
-  return row >= 0 && row < RowCount() ? row : -1;
-}
 
 bool CBitmapListCtrlV2::BeginEdit(int index) {
   if (Kind(index) != kDelay || index >= RowCount()) return false;
@@ -128,10 +169,8 @@ LRESULT CBitmapListCtrlV2::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case kRowQueryMessage:
       return AnswerRowQuery(hwnd(), wp, lp, RowCount(), [&](int r) { return rows_[r].text; },
                             [&](int r) { return rows_[r].value; });
-    case kFinishEditMessage: EndEdit(); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_SIZE: Rescroll(); return Window::OnMessage(msg, wp, lp);
-    default: return CBackgroundWndV2::OnMessage(msg, wp, lp);
+    default: return CBitmapRowList::OnMessage(msg, wp, lp);
   }
 }
 
@@ -162,7 +201,7 @@ LRESULT CBitmapListCtrlV2::OnKeyDown(UINT key, LPARAM lp) {
 }
 
 LRESULT CBitmapListCtrlV2::OnLButtonDown(UINT flags, POINT p) {
-  CBackgroundWndV2::OnLButtonDown(flags, p);
+  CBitmapRowList::OnLButtonDown(flags, p);
   Select(RowAt(p));
   if (callback_) callback_->OnListMouseButton(hwnd(), WM_LBUTTONDOWN, p);
   return 0;
@@ -176,43 +215,17 @@ LRESULT CBitmapListCtrlV2::OnLButtonDblClk(UINT, POINT p) {
   return 0;
 }
 
-LRESULT CBitmapListCtrlV2::OnRButtonDown(UINT, POINT p) {
-  int row = RowAt(p);
-  if (row >= 0) Select(row);
-  POINT screen = p;
-  ClientToScreen(hwnd(), &screen);
-  if (callback_) callback_->OnListRightClick(hwnd(), row, screen);
-  return 0;
-}
 
 LRESULT CBitmapListCtrlV2::OnMButtonDown(UINT, POINT p) {
   if (callback_) callback_->OnListMiddleClick(hwnd(), RowAt(p));
   return 0;
 }
 
-LRESULT CBitmapListCtrlV2::OnMouseWheel(int delta, UINT, POINT) {
-  if (scroller_.ScrollTo(scroller_.Top() - delta / WHEEL_DELTA, RowCount(), ClientRect().bottom))
-    Invalidate();
-  if (callback_) callback_->OnListScrolled(hwnd(), scroller_.Top());
-  return 0;
-}
 
-LRESULT CBitmapListCtrlV2::OnVScroll(UINT code, HWND) {
-  if (scroller_.OnScroll(code, RowCount(), ClientRect().bottom)) Invalidate();
-  return 0;
-}
 
-LRESULT CBitmapListCtrlV2::OnCommand(int id, int code, HWND) {
-  if (id == kEditId && code == EN_KILLFOCUS) PostMessageW(hwnd(), kFinishEditMessage, 0, 0);
-  return 0;
-}
 
 // --- CBitmapListCtrlV3 ---
 
-void CBitmapListCtrlV3::AttachScrollBar(CBitmapScrollbar* bar) {
-  scroller_.Attach(bar, hwnd());
-  scroller_.ScrollTo(scroller_.Top(), RowCount(), ClientRect().bottom);
-}
 
 void CBitmapListCtrlV3::AddColumn(const std::wstring& title, int width, bool editable,
                                   bool toggle) {
@@ -224,8 +237,7 @@ int CBitmapListCtrlV3::AddRow(const std::vector<std::wstring>& cells, bool switc
                               int64_t value) {
   rows_.push_back(Row{cells, switched, value});
   rows_.back().cells.resize(columns_.size());
-  scroller_.ScrollTo(scroller_.Top(), RowCount(), ClientRect().bottom);
-  Invalidate();
+  Rescroll();
   return RowCount() - 1;
 }
 
@@ -234,8 +246,7 @@ bool CBitmapListCtrlV3::RemoveRow(int index) {
   EndEdit();
   rows_.erase(rows_.begin() + index);
   if (selected_ >= RowCount()) selected_ = RowCount() - 1;
-  scroller_.ScrollTo(scroller_.Top(), RowCount(), ClientRect().bottom);
-  Invalidate();
+  Rescroll();
   return true;
 }
 
@@ -264,13 +275,6 @@ bool CBitmapListCtrlV3::Switched(int row) const {
   return row >= 0 && row < RowCount() && rows_[row].switched;
 }
 
-void CBitmapListCtrlV3::Select(int index) {
-  if (index < -1 || index >= RowCount()) return;
-  selected_ = index;
-  if (index >= 0) scroller_.EnsureVisible(index, RowCount(), ClientRect().bottom);
-  Invalidate();
-  if (callback_) callback_->OnListSelectionChanged(hwnd(), index);
-}
 
 std::wstring CBitmapListCtrlV3::JoinedText(int row) const {
   std::wstring text;
@@ -281,10 +285,6 @@ std::wstring CBitmapListCtrlV3::JoinedText(int row) const {
   return text;
 }
 
-int CBitmapListCtrlV3::RowAt(POINT p) const {
-  int row = scroller_.RowAtY(p.y);
-  return row >= 0 && row < RowCount() ? row : -1;
-}
 
 int CBitmapListCtrlV3::ColumnAt(int x) const {
   int left = kNumberWidth;
@@ -330,8 +330,7 @@ LRESULT CBitmapListCtrlV3::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case kRowQueryMessage:
       return AnswerRowQuery(hwnd(), wp, lp, RowCount(), [&](int r) { return JoinedText(r); },
                             [&](int r) { return rows_[r].switched ? 1 : 0; });
-    case kFinishEditMessage: EndEdit(); return 0;
-    default: return CBackgroundWndV2::OnMessage(msg, wp, lp);
+    default: return CBitmapRowList::OnMessage(msg, wp, lp);
   }
 }
 
@@ -381,7 +380,7 @@ void CBitmapListCtrlV3::Draw(HDC dc, const RECT& client) {
 }
 
 LRESULT CBitmapListCtrlV3::OnLButtonDown(UINT flags, POINT p) {
-  CBackgroundWndV2::OnLButtonDown(flags, p);
+  CBitmapRowList::OnLButtonDown(flags, p);
   EndEdit();
   int row = RowAt(p);
   if (row < 0) return 0;
@@ -403,27 +402,6 @@ LRESULT CBitmapListCtrlV3::OnLButtonDblClk(UINT, POINT p) {
   return 0;
 }
 
-LRESULT CBitmapListCtrlV3::OnRButtonDown(UINT, POINT p) {
-  int row = RowAt(p);
-  if (row >= 0) Select(row);
-  POINT screen = p;
-  ClientToScreen(hwnd(), &screen);
-  if (callback_) callback_->OnListRightClick(hwnd(), row, screen);
-  return 0;
-}
 
-LRESULT CBitmapListCtrlV3::OnMouseWheel(int delta, UINT, POINT) {
-  if (scroller_.ScrollTo(scroller_.Top() - delta / WHEEL_DELTA, RowCount(), ClientRect().bottom))
-    Invalidate();
-  return 0;
-}
 
-LRESULT CBitmapListCtrlV3::OnVScroll(UINT code, HWND) {
-  if (scroller_.OnScroll(code, RowCount(), ClientRect().bottom)) Invalidate();
-  return 0;
-}
 
-LRESULT CBitmapListCtrlV3::OnCommand(int id, int code, HWND) {
-  if (id == kEditId && code == EN_KILLFOCUS) PostMessageW(hwnd(), kFinishEditMessage, 0, 0);
-  return 0;
-}

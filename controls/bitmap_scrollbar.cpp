@@ -4,13 +4,7 @@
 #include <string>
 
 bool CBitmapScrollbar::LoadBitmaps(int up, int down, int track, int thumb, HINSTANCE module) {
-  if (!module) module = GetModuleHandleW(nullptr);
-  std::array<int, kRoles> ids{up, down, track, thumb};
-  bool all = true;
-  for (int r = 0; r < kRoles; ++r) {
-    wingui::UniqueBitmap b = LoadBitmapResource(module, ids[r]);
-    if (b) picture_[r] = std::move(b); else all = false;
-  }
+  bool all = LoadPictures<kRoles>(module, {up, down, track, thumb}, picture_);
   Invalidate();
   return all;
 }
@@ -46,25 +40,28 @@ void CBitmapScrollbar::SetPos(int pos) {
 
 int CBitmapScrollbar::Pos() const { return Info().nPos; }
 
-RECT CBitmapScrollbar::ThumbRect() const {
+CBitmapScrollbar::Track CBitmapScrollbar::Geometry() const {
   RECT c = ClientRect();
-  int arrow = static_cast<int>(BitmapSize(picture_[kUpArrow].get()).cy);
-  int thumb = static_cast<int>(BitmapSize(picture_[kThumbPicture].get()).cy);
+  Track t{};
+  t.arrow = static_cast<int>(BitmapSize(picture_[kUpArrow].get()).cy);
+  t.thumb = static_cast<int>(BitmapSize(picture_[kThumbPicture].get()).cy);
   SCROLLINFO si = Info();
-  int span = std::max(1, si.nMax - si.nMin - std::max(static_cast<int>(si.nPage) - 1, 0));
-  int travel = std::max(0, static_cast<int>(c.bottom) - 2 * arrow - thumb);
-  int top = arrow + static_cast<int>(static_cast<long long>(si.nPos - si.nMin) * travel / span);
-  return RECT{0, top, c.right, top + thumb};
+  t.low = si.nMin;
+  t.pos = si.nPos;
+  t.span = std::max(1, si.nMax - si.nMin - std::max(static_cast<int>(si.nPage) - 1, 0));
+  t.travel = std::max(1, static_cast<int>(c.bottom) - 2 * t.arrow - t.thumb);
+  return t;
+}
+
+RECT CBitmapScrollbar::ThumbRect() const {
+  Track t = Geometry();
+  int top = t.arrow + static_cast<int>(static_cast<long long>(t.pos - t.low) * t.travel / t.span);
+  return RECT{0, top, ClientRect().right, top + t.thumb};
 }
 
 int CBitmapScrollbar::PosAt(int y) const {
-  RECT c = ClientRect();
-  int arrow = static_cast<int>(BitmapSize(picture_[kUpArrow].get()).cy);
-  int thumb = static_cast<int>(BitmapSize(picture_[kThumbPicture].get()).cy);
-  SCROLLINFO si = Info();
-  int span = std::max(1, si.nMax - si.nMin - std::max(static_cast<int>(si.nPage) - 1, 0));
-  int travel = std::max(1, static_cast<int>(c.bottom) - 2 * arrow - thumb);
-  return si.nMin + std::clamp(y - arrow, 0, travel) * span / travel;
+  Track t = Geometry();
+  return t.low + std::clamp(y - t.arrow, 0, t.travel) * t.span / t.travel;
 }
 
 CBitmapScrollbar::Part CBitmapScrollbar::PartAt(POINT p) const {
@@ -80,7 +77,8 @@ CBitmapScrollbar::Part CBitmapScrollbar::PartAt(POINT p) const {
 }
 
 void CBitmapScrollbar::Scroll(int code, int pos) {
-  SendMessageW(notify_ ? notify_ : parent(), WM_VSCROLL, MAKEWPARAM(code, pos), reinterpret_cast<LPARAM>(hwnd()));
+  SendMessageW(notify_ ? notify_ : parent(), WM_VSCROLL, MAKEWPARAM(code, pos),
+               reinterpret_cast<LPARAM>(hwnd()));
 }
 
 void CBitmapScrollbar::Act(Part part) {
@@ -89,11 +87,24 @@ void CBitmapScrollbar::Act(Part part) {
   int last = si.nMax - std::max(static_cast<int>(si.nPage) - 1, 0);
   int pos = si.nPos;
   switch (part) {
-    case kUp: pos -= 1; Scroll(SB_LINEUP); break;
-    case kDown: pos += 1; Scroll(SB_LINEDOWN); break;
-    case kPageUp: pos -= page; Scroll(SB_PAGEUP); break;
-    case kPageDown: pos += page; Scroll(SB_PAGEDOWN); break;
-    default: return;
+    case kUp:
+      pos -= 1;
+      Scroll(SB_LINEUP);
+      break;
+    case kDown:
+      pos += 1;
+      Scroll(SB_LINEDOWN);
+      break;
+    case kPageUp:
+      pos -= page;
+      Scroll(SB_PAGEUP);
+      break;
+    case kPageDown:
+      pos += page;
+      Scroll(SB_PAGEDOWN);
+      break;
+    default:
+      return;
   }
   SetPos(std::clamp(pos, si.nMin, last));
 }
@@ -108,17 +119,14 @@ LRESULT CBitmapScrollbar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CBitmapScrollbar::OnPaint() {
-  wingui::PaintDc paint(hwnd());
-  RECT c = ClientRect();
-  wingui::Canvas canvas(paint.get(), c.right, c.bottom);
-  HDC dc = canvas.dc();
-  int arrow = static_cast<int>(BitmapSize(picture_[kUpArrow].get()).cy);
-  DrawKeyedStretched(dc, RECT{0, arrow, c.right, c.bottom - arrow}, picture_[kTrack].get());
-  DrawKeyed(dc, 0, 0, picture_[kUpArrow].get());
-  DrawKeyed(dc, 0, c.bottom - arrow, picture_[kDownArrow].get());
-  RECT t = ThumbRect();
-  if (IsEnabled()) DrawKeyed(dc, 0, t.top, picture_[kThumbPicture].get());
-  BitBlt(paint.get(), 0, 0, c.right, c.bottom, dc, 0, 0, SRCCOPY);
+  PaintBuffered(hwnd(), [&](HDC dc, const RECT& c) {
+    int arrow = static_cast<int>(BitmapSize(picture_[kUpArrow].get()).cy);
+    DrawKeyedStretched(dc, RECT{0, arrow, c.right, c.bottom - arrow}, picture_[kTrack].get());
+    DrawKeyed(dc, 0, 0, picture_[kUpArrow].get());
+    DrawKeyed(dc, 0, c.bottom - arrow, picture_[kDownArrow].get());
+    RECT t = ThumbRect();
+    if (IsEnabled()) DrawKeyed(dc, 0, t.top, picture_[kThumbPicture].get());
+  });
   return 0;
 }
 

@@ -41,6 +41,11 @@ class CBitmapScrollbar : public wingui::Window {
   enum Part { kNone, kUp, kDown, kPageUp, kPageDown, kThumb };
   enum Role { kUpArrow, kDownArrow, kTrack, kThumbPicture, kRoles };
   SCROLLINFO Info() const;
+  // Arrow and thumb heights, the range the thumb stands for and the pixels it travels.
+  struct Track {
+    int arrow, thumb, low, pos, span, travel;
+  };
+  Track Geometry() const;
   Part PartAt(POINT p) const;
   void Act(Part part);
   void Scroll(int code, int pos = 0);

@@ -5,16 +5,9 @@
 
 bool CBitmapSliderCtrl::LoadBitmaps(int track, int fill, int thumb, int thumbPressed,
                                     int thumbDisabled, int thumbMask, HINSTANCE module) {
-  if (!module) module = GetModuleHandleW(nullptr);
-  std::array<int, kRoles> ids{track, fill, thumb, thumbPressed, thumbDisabled, thumbMask};
-  bool all = true;
-  for (int r = 0; r < kRoles; ++r) {
-    wingui::UniqueBitmap b = LoadBitmapResource(module, ids[r]);
-    if (b) picture_[r] = std::move(b); else all = false;  // failure keeps the previous picture
-  }
-  SIZE s = BitmapSize(picture_[kTrack].get());
-  if (hwnd() && s.cx > 0)
-    SetWindowPos(hwnd(), nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  bool all = LoadPictures<kRoles>(
+      module, {track, fill, thumb, thumbPressed, thumbDisabled, thumbMask}, picture_);
+  FitToPicture(hwnd(), picture_[kTrack].get());
   background_.Drop();
   Invalidate();
   return all;
@@ -81,34 +74,28 @@ void CBitmapSliderCtrl::StepTowards(int x) {
 }
 
 LRESULT CBitmapSliderCtrl::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == wingui::kParentPixelsChanged) {
-    background_.Drop();
-    return 0;
-  }
+  if (background_.Dropped(msg)) return 0;
   if (msg == WM_CAPTURECHANGED) dragging_ = false;
   return Window::OnMessage(msg, wp, lp);
 }
 
 LRESULT CBitmapSliderCtrl::OnPaint() {
-  wingui::PaintDc paint(hwnd());
-  RECT c = ClientRect();
-  wingui::Canvas canvas(paint.get(), c.right, c.bottom);
-  background_.Draw(hwnd(), canvas.dc());
-  SIZE track = BitmapSize(picture_[kTrack].get());
-  int top = (c.bottom - track.cy) / 2;
-  DrawKeyed(canvas.dc(), 0, top, picture_[kTrack].get());
-  RECT t = ThumbRect();
-  if (IsEnabled() && picture_[kFill]) {
-    // The filled part of the track runs up to the thumb's centre.
-    HRGN clip = CreateRectRgn(0, 0, (t.left + t.right) / 2, c.bottom);
-    SelectClipRgn(canvas.dc(), clip);
-    DeleteObject(clip);
-    DrawKeyed(canvas.dc(), 0, top, picture_[kFill].get());
-    SelectClipRgn(canvas.dc(), nullptr);
-  }
-  Role thumb = !IsEnabled() ? kThumbDisabled : dragging_ ? kThumbPressed : kThumb;
-  DrawKeyed(canvas.dc(), t.left, t.top, picture_[thumb].get());
-  BitBlt(paint.get(), 0, 0, c.right, c.bottom, canvas.dc(), 0, 0, SRCCOPY);
+  PaintBuffered(hwnd(), [&](HDC dc, const RECT& c) {
+    background_.Draw(hwnd(), dc);
+    SIZE track = BitmapSize(picture_[kTrack].get());
+    int top = (c.bottom - track.cy) / 2;
+    DrawKeyed(dc, 0, top, picture_[kTrack].get());
+    RECT t = ThumbRect();
+    if (IsEnabled() && picture_[kFill]) {
+      // The filled part of the track runs up to the thumb's centre.
+      wingui::UniqueRegion clip(CreateRectRgn(0, 0, (t.left + t.right) / 2, c.bottom));
+      SelectClipRgn(dc, clip.get());
+      DrawKeyed(dc, 0, top, picture_[kFill].get());
+      SelectClipRgn(dc, nullptr);
+    }
+    Role thumb = !IsEnabled() ? kThumbDisabled : dragging_ ? kThumbPressed : kThumb;
+    DrawKeyed(dc, t.left, t.top, picture_[thumb].get());
+  });
   return 0;
 }
 

@@ -74,7 +74,7 @@ LRESULT CBitmapSpinCtrl::OnCommand(int id, int, HWND) {
 LRESULT CBitmapSpinCtrl::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case wingui::kParentPixelsChanged:
-      background_.Drop();
+      background_.Dropped(msg);
       NotifyChildrenPixelsChanged();
       return 0;
     case WM_PRINT:

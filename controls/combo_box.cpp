@@ -137,7 +137,29 @@ void CComboBoxList::OpenSecondLevel() {
   if (!parentV2_ || index < 0 || !owner_) return;
   wingui::UniqueMenu menu(CreatePopupMenu());
   parentV2_->FillSecondLevel(owner_->id(), index, menu.get());
-  if (GetMenuItemCount(menu.get()) <= 0) return;
+  int count = GetMenuItemCount(menu.get());
+  if (count <= 0) return;
+  // The popup is drawn in the list's colours: its string items become owner-drawn, each
+  // keeping its text for the drawing.
+  std::vector<std::wstring> texts(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[260] = L"";
+    MENUITEMINFOW mi{};
+    mi.cbSize = sizeof mi;
+    mi.fMask = MIIM_FTYPE | MIIM_STRING;
+    mi.dwTypeData = text;
+    mi.cch = 260;
+    if (!GetMenuItemInfoW(menu.get(), static_cast<UINT>(i), TRUE, &mi) ||
+        (mi.fType & (MFT_SEPARATOR | MFT_BITMAP)))
+      continue;
+    texts[i] = text;
+    MENUITEMINFOW od{};
+    od.cbSize = sizeof od;
+    od.fMask = MIIM_FTYPE | MIIM_DATA;
+    od.fType = mi.fType | MFT_OWNERDRAW;
+    od.dwItemData = reinterpret_cast<ULONG_PTR>(texts[i].c_str());
+    SetMenuItemInfoW(menu.get(), static_cast<UINT>(i), TRUE, &od);
+  }
   RECT row = RowRect(index);
   POINT at{row.right, row.top};
   ClientToScreen(hwnd(), &at);
@@ -170,15 +192,37 @@ LRESULT CComboBoxList::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (reinterpret_cast<HWND>(lp) != hwnd() && !inPopup_ && IsOpen()) Close();
       return 0;
     case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
-    default: return Window::OnMessage(msg, wp, lp);
+    case WM_MEASUREITEM: {
+      auto* m = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+      if (m->CtlType != ODT_MENU) break;
+      m->itemHeight = kRowHeight + 4;
+      m->itemWidth = 140;
+      return TRUE;
+    }
+    case WM_DRAWITEM: {
+      auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+      if (d->CtlType != ODT_MENU) break;
+      bool hot = (d->itemState & ODS_SELECTED) != 0;
+      wingui::UniqueBrush back(CreateSolidBrush(colours_[hot ? kHighlight : kBackground]));
+      FillRect(d->hDC, &d->rcItem, back.get());
+      if (!font_) font_ = MakeFont(14, DefaultFaceName(), false);
+      RECT t = d->rcItem;
+      t.left += 10;
+      DrawCaption(d->hDC, t, reinterpret_cast<const wchar_t*>(d->itemData), font_.get(),
+                  colours_[hot ? kHighlightText : kText], DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+      return TRUE;
+    }
+    default: break;
   }
+  return Window::OnMessage(msg, wp, lp);
 }
 
 LRESULT CComboBoxList::OnPaint() {
-  wingui::PaintDc paint(hwnd());
-  RECT c = ClientRect();
-  wingui::Canvas canvas(paint.get(), c.right, c.bottom);
-  HDC dc = canvas.dc();
+  PaintBuffered(hwnd(), [&](HDC dc, const RECT& c) { PaintList(dc, c); });
+  return 0;
+}
+
+void CComboBoxList::PaintList(HDC dc, const RECT& c) {
   wingui::UniqueBrush back(CreateSolidBrush(colours_[kBackground]));
   FillRect(dc, &c, back.get());
   if (!font_) font_ = MakeFont(14, DefaultFaceName(), false);
@@ -214,8 +258,6 @@ LRESULT CComboBoxList::OnPaint() {
   }
   wingui::UniqueBrush border(CreateSolidBrush(colours_[kBorder]));
   FrameRect(dc, &c, border.get());
-  BitBlt(paint.get(), 0, 0, c.right, c.bottom, dc, 0, 0, SRCCOPY);
-  return 0;
 }
 
 LRESULT CComboBoxList::OnMouseMove(UINT, POINT p) {
@@ -303,16 +345,8 @@ LRESULT CComboBoxList::OnKeyDown(UINT key, LPARAM) {
 
 bool CBitmapComboBox::LoadBitmaps(int normal, int hover, int open, int disabled,
                                   HINSTANCE module) {
-  if (!module) module = GetModuleHandleW(nullptr);
-  std::array<int, kRoles> ids{normal, hover, open, disabled};
-  bool all = true;
-  for (int r = 0; r < kRoles; ++r) {
-    wingui::UniqueBitmap b = LoadBitmapResource(module, ids[r]);
-    if (b) picture_[r] = std::move(b); else all = false;
-  }
-  SIZE s = BitmapSize(picture_[kNormal].get());
-  if (hwnd() && s.cx > 0)
-    SetWindowPos(hwnd(), nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  bool all = LoadPictures<kRoles>(module, {normal, hover, open, disabled}, picture_);
+  FitToPicture(hwnd(), picture_[kNormal].get());
   background_.Drop();
   Invalidate();
   return all;
@@ -329,26 +363,21 @@ std::wstring CBitmapComboBox::Caption() const {
 }
 
 LRESULT CBitmapComboBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == wingui::kParentPixelsChanged) {
-    background_.Drop();
-    return 0;
-  }
+  if (background_.Dropped(msg)) return 0;
   return Window::OnMessage(msg, wp, lp);
 }
 
 LRESULT CBitmapComboBox::OnPaint() {
-  wingui::PaintDc paint(hwnd());
-  RECT c = ClientRect();
-  wingui::Canvas canvas(paint.get(), c.right, c.bottom);
-  background_.Draw(hwnd(), canvas.dc());
-  bool open = list_ && list_->IsOpen();
-  Role role = !IsEnabled() ? kDisabled : open ? kOpen : hover_ ? kHover : kNormal;
-  DrawKeyedStretched(canvas.dc(), c, picture_[role].get());
-  if (!font_) font_ = MakeFont(14, DefaultFaceName(), false);
-  DrawCaption(canvas.dc(), RECT{10, 0, c.right - 30, c.bottom}, Caption(), font_.get(),
-              IsEnabled() ? RGB(232, 236, 242) : RGB(90, 96, 107),
-              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
-  BitBlt(paint.get(), 0, 0, c.right, c.bottom, canvas.dc(), 0, 0, SRCCOPY);
+  PaintBuffered(hwnd(), [&](HDC dc, const RECT& c) {
+    background_.Draw(hwnd(), dc);
+    bool open = list_ && list_->IsOpen();
+    Role role = !IsEnabled() ? kDisabled : open ? kOpen : hover_ ? kHover : kNormal;
+    DrawKeyedStretched(dc, c, picture_[role].get());
+    if (!font_) font_ = MakeFont(14, DefaultFaceName(), false);
+    DrawCaption(dc, RECT{10, 0, c.right - 30, c.bottom}, Caption(), font_.get(),
+                IsEnabled() ? RGB(232, 236, 242) : RGB(90, 96, 107),
+                DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+  });
   return 0;
 }
 

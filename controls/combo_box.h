@@ -55,6 +55,7 @@ class CComboBoxList : public wingui::Window {
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   LRESULT OnEraseBackground(HDC) override { return 1; }
   LRESULT OnPaint() override;
+  void PaintList(HDC dc, const RECT& client);
   LRESULT OnMouseMove(UINT flags, POINT p) override;
   LRESULT OnLButtonDown(UINT flags, POINT p) override;
   LRESULT OnLButtonUp(UINT flags, POINT p) override;

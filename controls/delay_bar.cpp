@@ -9,9 +9,7 @@ bool CBitmapDelayBarCtrl::LoadBitmaps(int bar, int fill, HINSTANCE module) {
   bool all = b && f;  // a picture that cannot be loaded keeps the previous one
   if (b) bar_ = std::move(b);
   if (f) fill_ = std::move(f);
-  SIZE s = BitmapSize(bar_.get());
-  if (hwnd() && s.cx > 0)
-    SetWindowPos(hwnd(), nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  FitToPicture(hwnd(), bar_.get());
   Invalidate();
   return all;
 }
@@ -27,28 +25,23 @@ void CBitmapDelayBarCtrl::SetValue(int value) {
 }
 
 LRESULT CBitmapDelayBarCtrl::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == wingui::kParentPixelsChanged) {
-    background_.Drop();
-    return 0;
-  }
+  if (background_.Dropped(msg)) return 0;
   return Window::OnMessage(msg, wp, lp);
 }
 
 LRESULT CBitmapDelayBarCtrl::OnPaint() {
-  wingui::PaintDc paint(hwnd());
-  RECT c = ClientRect();
-  wingui::Canvas canvas(paint.get(), c.right, c.bottom);
-  background_.Draw(hwnd(), canvas.dc());
-  DrawKeyed(canvas.dc(), 0, 0, bar_.get());
-  int filled = static_cast<int>(static_cast<long long>(c.right) * value_ / maximum_);
-  if (filled > 0 && fill_) {
-    wingui::UniqueMemoryDc src(CreateCompatibleDC(canvas.dc()));
-    wingui::Selected sel(src.get(), fill_.get());
-    SIZE s = BitmapSize(fill_.get());
-    TransparentBlt(canvas.dc(), 0, 0, std::min<LONG>(filled, s.cx), s.cy, src.get(), 0, 0,
-                   std::min<LONG>(filled, s.cx), s.cy, kTransparentKey);
-  }
-  BitBlt(paint.get(), 0, 0, c.right, c.bottom, canvas.dc(), 0, 0, SRCCOPY);
+  PaintBuffered(hwnd(), [&](HDC dc, const RECT& c) {
+    background_.Draw(hwnd(), dc);
+    DrawKeyed(dc, 0, 0, bar_.get());
+    int filled = static_cast<int>(static_cast<long long>(c.right) * value_ / maximum_);
+    if (filled > 0 && fill_) {
+      wingui::UniqueMemoryDc src(CreateCompatibleDC(dc));
+      wingui::Selected sel(src.get(), fill_.get());
+      SIZE s = BitmapSize(fill_.get());
+      TransparentBlt(dc, 0, 0, std::min<LONG>(filled, s.cx), s.cy, src.get(), 0, 0,
+                     std::min<LONG>(filled, s.cx), s.cy, kTransparentKey);
+    }
+  });
   return 0;
 }
 

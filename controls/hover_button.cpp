@@ -13,19 +13,14 @@ bool CHoverButton::LoadBitmaps(int normal, int ticked, int hover, int disabled,
       picture_[r] = picture_[kNormal];
     }
   }
-  SIZE s = BitmapSize(picture_[kNormal]);
-  if (hwnd() && s.cx > 0)
-    SetWindowPos(hwnd(), nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  FitToPicture(hwnd(), picture_[kNormal]);
   background_.Drop();
   Invalidate();
   return picture_[kNormal] != nullptr;
 }
 
 LRESULT CHoverButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == wingui::kParentPixelsChanged) {
-    background_.Drop();
-    return 0;
-  }
+  if (background_.Dropped(msg)) return 0;
   return Window::OnMessage(msg, wp, lp);
 }
 

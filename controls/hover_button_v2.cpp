@@ -173,10 +173,7 @@ LRESULT CHoverButtonV2::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     GetCursorPos(&m.pt);
     if (tooltip_) SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
   }
-  if (msg == wingui::kParentPixelsChanged) {
-    background_.Drop();
-    return 0;
-  }
+  if (background_.Dropped(msg)) return 0;
   return Window::OnMessage(msg, wp, lp);
 }
 

@@ -42,18 +42,16 @@ LRESULT CKeyCaptureField::OnLButtonDown(UINT, POINT) {
 }
 
 LRESULT CKeyCaptureField::OnPaint() {
-  wingui::PaintDc paint(hwnd());
-  RECT c = ClientRect();
-  wingui::Canvas canvas(paint.get(), c.right, c.bottom);
-  wingui::UniqueBrush back(CreateSolidBrush(kFieldBack));
-  FillRect(canvas.dc(), &c, back.get());
-  wingui::UniqueBrush frame(CreateSolidBrush(GetFocus() == hwnd() ? kAccent : RGB(54, 61, 75)));
-  FrameRect(canvas.dc(), &c, frame.get());
-  if (!font_) font_ = MakeFont(15, DefaultFaceName(), true);
-  std::wstring shown = StoredText();
-  DrawCaption(canvas.dc(), c, shown.empty() ? L"Press a key" : shown, font_.get(),
-              shown.empty() ? RGB(90, 96, 107) : kAccent, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  BitBlt(paint.get(), 0, 0, c.right, c.bottom, canvas.dc(), 0, 0, SRCCOPY);
+  PaintBuffered(hwnd(), [&](HDC dc, const RECT& c) {
+    wingui::UniqueBrush back(CreateSolidBrush(kFieldBack));
+    FillRect(dc, &c, back.get());
+    wingui::UniqueBrush frame(CreateSolidBrush(GetFocus() == hwnd() ? kAccent : RGB(54, 61, 75)));
+    FrameRect(dc, &c, frame.get());
+    if (!font_) font_ = MakeFont(15, DefaultFaceName(), true);
+    std::wstring shown = StoredText();
+    DrawCaption(dc, c, shown.empty() ? L"Press a key" : shown, font_.get(),
+                shown.empty() ? RGB(90, 96, 107) : kAccent, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  });
   return 0;
 }
 

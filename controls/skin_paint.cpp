@@ -31,6 +31,12 @@ SIZE BitmapSize(HBITMAP bitmap) {
   return SIZE{bm.bmWidth, bm.bmHeight};
 }
 
+void FitToPicture(HWND window, HBITMAP picture) {
+  SIZE s = BitmapSize(picture);
+  if (window && s.cx > 0 && s.cy > 0)
+    SetWindowPos(window, nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void DrawKeyedStretched(HDC dc, const RECT& to, HBITMAP bitmap) {
   if (!bitmap) return;
   SIZE s = BitmapSize(bitmap);

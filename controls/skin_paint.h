@@ -4,9 +4,11 @@
 
 #include <windows.h>
 
+#include <array>
 #include <string>
 
 #include "wingui/handles.h"
+#include "wingui/window.h"
 
 // Sent to the parent with wParam = the help text (const wchar_t*), lParam = the control.
 constexpr UINT kHelpTextMessage = WM_USER + 201;
@@ -18,9 +20,35 @@ void SetDefaultFaceName(const std::wstring& face);
 const std::wstring& DefaultFaceName();
 wingui::UniqueFont MakeFont(int height, const std::wstring& face, bool bold);
 
+// Paints a window through a memory context: draw gets the context and the client rectangle.
+template <typename Draw>
+void PaintBuffered(HWND window, Draw draw) {
+  wingui::PaintDc paint(window);
+  RECT c{};
+  GetClientRect(window, &c);
+  wingui::Canvas canvas(paint.get(), c.right, c.bottom);
+  draw(canvas.dc(), c);
+  BitBlt(paint.get(), 0, 0, c.right, c.bottom, canvas.dc(), 0, 0, SRCCOPY);
+}
+
 // A bitmap resource by id; null when it is missing.
 wingui::UniqueBitmap LoadBitmapResource(HINSTANCE module, int id);
 SIZE BitmapSize(HBITMAP bitmap);
+// Loads a set of pictures by id; one that cannot be loaded keeps the previous picture. True when
+// all were loaded.
+template <size_t N>
+bool LoadPictures(HINSTANCE module, const std::array<int, N>& ids,
+                  std::array<wingui::UniqueBitmap, N>& pictures) {
+  if (!module) module = GetModuleHandleW(nullptr);
+  bool all = true;
+  for (size_t i = 0; i < N; ++i) {
+    wingui::UniqueBitmap b = LoadBitmapResource(module, ids[i]);
+    if (b) pictures[i] = std::move(b); else all = false;
+  }
+  return all;
+}
+// Gives a window the size of a picture, keeping its place and order.
+void FitToPicture(HWND window, HBITMAP picture);
 // Copies a picture, leaving out its magenta pixels.
 void DrawKeyed(HDC dc, int x, int y, HBITMAP bitmap);
 void DrawKeyedStretched(HDC dc, const RECT& to, HBITMAP bitmap);
@@ -40,6 +68,12 @@ class BackgroundCopy {
  public:
   void Draw(HWND control, HDC dc);
   void Drop() { bitmap_.reset(); }
+  // Drops the copy on the parent's notice; true when the message was that notice.
+  bool Dropped(UINT msg) {
+    if (msg != wingui::kParentPixelsChanged) return false;
+    Drop();
+    return true;
+  }
   bool Taken() const { return static_cast<bool>(bitmap_); }
 
  private:

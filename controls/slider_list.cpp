@@ -65,7 +65,8 @@ int CSliderListCtrlV2::RowAt(POINT p) const {
 float CSliderListCtrlV2::ValueAt(int row, int x) const {
   RECT t = TrackRect(row);
   const Row& r = rows_[row];
-  float f = static_cast<float>(x - t.left) / static_cast<float>(std::max<LONG>(1, t.right - t.left));
+  float f =
+      static_cast<float>(x - t.left) / static_cast<float>(std::max<LONG>(1, t.right - t.left));
   float v = r.low + std::clamp(f, 0.0f, 1.0f) * (r.high - r.low);
   return std::round((v - r.low) / r.step) * r.step + r.low;
 }
@@ -101,49 +102,54 @@ LRESULT CSliderListCtrlV2::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
                       std::llround(rows_[row].value));
       return RowCount();
     }
-    case kFinishEditMessage: EndEdit(); return 0;
-    case WM_GETDLGCODE: return DLGC_WANTARROWS;
-    case WM_CAPTURECHANGED: dragging_ = -1; return 0;
-    default: return Window::OnMessage(msg, wp, lp);
+    case kFinishEditMessage:
+      EndEdit();
+      return 0;
+    case WM_GETDLGCODE:
+      return DLGC_WANTARROWS;
+    case WM_CAPTURECHANGED:
+      dragging_ = -1;
+      return 0;
+    default:
+      return Window::OnMessage(msg, wp, lp);
   }
 }
 
 LRESULT CSliderListCtrlV2::OnPaint() {
-  wingui::PaintDc paint(hwnd());
-  RECT c = ClientRect();
-  wingui::Canvas canvas(paint.get(), c.right, c.bottom);
-  HDC dc = canvas.dc();
-  Fill(dc, c, RGB(17, 19, 24));
-  if (!font_) font_ = MakeFont(14, DefaultFaceName(), false);
-  const UINT cell = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS;
-  int visible = scroller_.Visible(c.bottom);
-  for (int i = scroller_.Top(); i < RowCount() && i < scroller_.Top() + visible; ++i) {
-    int top = scroller_.RowTop(i);
-    RECT r{1, top, c.right - 1, top + scroller_.RowHeight()};
-    if (i == selected_) Fill(dc, r, RGB(32, 40, 54));
-    DrawCaption(dc, RECT{8, top, TrackRect(i).left - 6, r.bottom}, rows_[i].label, font_.get(),
-                RGB(214, 220, 229), cell);
-    RECT t = TrackRect(i);
-    int mid = (t.top + t.bottom) / 2;
-    Fill(dc, RECT{t.left, mid - 2, t.right, mid + 2}, RGB(14, 16, 21));
-    const Row& row = rows_[i];
-    int x = t.left + static_cast<int>((row.value - row.low) / (row.high - row.low) *
-                                      static_cast<float>(t.right - t.left));
-    Fill(dc, RECT{t.left, mid - 2, x, mid + 2}, RGB(0, 168, 221));
-    Fill(dc, RECT{x - 4, t.top, x + 4, t.bottom}, i == dragging_ ? RGB(0, 194, 255)
-                                                                 : RGB(232, 236, 242));
-    DrawCaption(dc, RECT{c.right - 58, top, c.right - 6, r.bottom}, ValueText(row.value),
-                font_.get(), RGB(0, 194, 255), DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
-  }
-  wingui::UniqueBrush frame(CreateSolidBrush(RGB(54, 61, 75)));
-  FrameRect(dc, &c, frame.get());
-  BitBlt(paint.get(), 0, 0, c.right, c.bottom, dc, 0, 0, SRCCOPY);
+  PaintBuffered(hwnd(), [&](HDC dc, const RECT& c) {
+    Fill(dc, c, RGB(17, 19, 24));
+    if (!font_) font_ = MakeFont(14, DefaultFaceName(), false);
+    const UINT cell = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS;
+    int visible = scroller_.Visible(c.bottom);
+    for (int i = scroller_.Top(); i < RowCount() && i < scroller_.Top() + visible; ++i) {
+      int top = scroller_.RowTop(i);
+      RECT r{1, top, c.right - 1, top + scroller_.RowHeight()};
+      if (i == selected_) Fill(dc, r, RGB(32, 40, 54));
+      DrawCaption(dc, RECT{8, top, TrackRect(i).left - 6, r.bottom}, rows_[i].label, font_.get(),
+                  RGB(214, 220, 229), cell);
+      RECT t = TrackRect(i);
+      int mid = (t.top + t.bottom) / 2;
+      Fill(dc, RECT{t.left, mid - 2, t.right, mid + 2}, RGB(14, 16, 21));
+      const Row& row = rows_[i];
+      int x = t.left + static_cast<int>((row.value - row.low) / (row.high - row.low) *
+                                        static_cast<float>(t.right - t.left));
+      Fill(dc, RECT{t.left, mid - 2, x, mid + 2}, RGB(0, 168, 221));
+      Fill(dc, RECT{x - 4, t.top, x + 4, t.bottom},
+           i == dragging_ ? RGB(0, 194, 255) : RGB(232, 236, 242));
+      DrawCaption(dc, RECT{c.right - 58, top, c.right - 6, r.bottom}, ValueText(row.value),
+                  font_.get(), RGB(0, 194, 255), DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
+    }
+    wingui::UniqueBrush frame(CreateSolidBrush(RGB(54, 61, 75)));
+    FrameRect(dc, &c, frame.get());
+  });
   return 0;
 }
 
 LRESULT CSliderListCtrlV2::OnKeyDown(UINT key, LPARAM) {
-  if (key == VK_UP && selected_ > 0) --selected_;
-  else if (key == VK_DOWN && selected_ + 1 < RowCount()) ++selected_;
+  if (key == VK_UP && selected_ > 0)
+    --selected_;
+  else if (key == VK_DOWN && selected_ + 1 < RowCount())
+    ++selected_;
   else if ((key == VK_LEFT || key == VK_RIGHT) && selected_ >= 0) {
     Row& r = rows_[selected_];
     float v = std::clamp(r.value + (key == VK_LEFT ? -r.step : r.step), r.low, r.high);

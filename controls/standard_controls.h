@@ -7,8 +7,8 @@
 #include "skin_paint.h"
 #include "wingui/window.h"
 
-// A standard combo box that shows its help text while the mouse moves over it.
-class CGWComboBox : public wingui::Window {
+// A standard control that shows its help text while the mouse moves over it.
+class CHelpTextControl : public wingui::Window {
  public:
   void SetHelpText(const std::wstring& text) { help_ = text; }
 
@@ -22,20 +22,8 @@ class CGWComboBox : public wingui::Window {
   std::wstring help_;
 };
 
-// A standard spin control that shows its help text while the mouse moves over it.
-class CGWSpinButtonCtrl : public wingui::Window {
- public:
-  void SetHelpText(const std::wstring& text) { help_ = text; }
-
- protected:
-  LRESULT OnMouseMove(UINT, POINT) override {
-    SendHelpText(hwnd(), help_);
-    return Default();
-  }
-
- private:
-  std::wstring help_;
-};
+class CGWComboBox : public CHelpTextControl {};
+class CGWSpinButtonCtrl : public CHelpTextControl {};
 
 // An edit field that takes the focus on a click.
 class CSmartEdit : public wingui::Window {

@@ -7,7 +7,7 @@
 #include <cwchar>
 #include <string>
 
-#include "gallery.h"
+#include "gallery_fixture.h"
 #include "resource.h"
 #include "row_query.h"
 #include "ui_harness.h"
@@ -31,24 +31,8 @@ class Asker : public wingui::Window {
   }
 };
 
-class ControlsTest : public ::testing::Test {
+class ControlsTest : public GalleryFixture {
  protected:
-  static void SetUpTestSuite() {
-    session = new KitSession;
-    gallery = new CGallery;
-    ASSERT_TRUE(gallery->Open(GetModuleHandleW(nullptr)));
-    ShowWindow(gallery->hwnd(), SW_SHOW);
-    Pump(300);
-  }
-  static void TearDownTestSuite() {
-    delete gallery;
-    delete session;
-  }
-  void SetUp() override {
-    SetForegroundWindow(gallery->hwnd());
-    MoveMouse(POINT{1270, 1010});
-    gallery->events.clear();
-  }
   static size_t CountEvents(const std::wstring& prefix) {
     return static_cast<size_t>(std::count_if(
         gallery->events.begin(), gallery->events.end(),
@@ -63,11 +47,7 @@ class ControlsTest : public ::testing::Test {
     return text;
   }
 
-  static KitSession* session;
-  static CGallery* gallery;
 };
-KitSession* ControlsTest::session = nullptr;
-CGallery* ControlsTest::gallery = nullptr;
 
 TEST_F(ControlsTest, SliderDragsItsThumbStepsOnTheTrackAndIgnoresValuesOutOfRange) {
   CBitmapSliderCtrl& s = gallery->slider;
@@ -163,6 +143,25 @@ TEST_F(ControlsTest, ComboListOpensCapturesClosesOnLeaveAndChoosesByKeys) {
   EXPECT_EQ(box.CurSel(), 2);
   EXPECT_EQ(TextOf(box.hwnd()), L"Universal Scrolling");
   EXPECT_TRUE(HasEvent(L"combo choice: " + std::to_wstring(IDC_COMBO) + L" 2"));
+
+  // Its own scroll arrows step through the eleven items and repeat while held.
+  Click(Centre(box.hwnd()));
+  ASSERT_TRUE(WaitFor([&] { return list.IsOpen(); }));
+  RECT c{};
+  GetClientRect(list.hwnd(), &c);
+  MoveMouse(ScreenPoint(list.hwnd(), POINT{c.right - 8, c.bottom - 6}));
+  ButtonDown();
+  EXPECT_EQ(list.TopRow(), 1);
+  Pump(350);
+  ButtonUp();
+  EXPECT_EQ(list.TopRow(), 3) << "the last rows are in view: the list stops there";
+  MoveMouse(ScreenPoint(list.hwnd(), POINT{c.right - 8, 6}));
+  ButtonDown();
+  ButtonUp();
+  EXPECT_EQ(list.TopRow(), 2);
+  EXPECT_TRUE(list.IsOpen());
+  Key(VK_ESCAPE);
+  EXPECT_FALSE(list.IsOpen());
 
   // A click on the box closes the open list; it does not open again.
   Click(Centre(box.hwnd()));

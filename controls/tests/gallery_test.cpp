@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <set>
 
-#include "gallery.h"
+#include "gallery_fixture.h"
 #include "resource.h"
 #include "skin_paint.h"
 #include "ui_harness.h"
@@ -15,44 +15,19 @@ namespace {
 
 constexpr uint32_t kMagenta = 0xFF00FF;
 
-class GalleryTest : public ::testing::Test {
+class GalleryTest : public GalleryFixture {
  protected:
-  static void SetUpTestSuite() {
-    session = new KitSession;
-    gallery = new CGallery;
-    ASSERT_TRUE(gallery->Open(GetModuleHandleW(nullptr)));
-    ShowWindow(gallery->hwnd(), SW_SHOW);
-    SetForegroundWindow(gallery->hwnd());
-    Pump(500);
-  }
-  static void TearDownTestSuite() {
-    delete gallery;
-    delete session;
-  }
   static RECT Rect(HWND h) { return ScreenRect(h); }
-  // Distinct looks among the given windows.
-  static size_t DistinctLooks(const Capture& c, std::initializer_list<HWND> windows) {
-    std::set<uint64_t> looks;
-    for (HWND h : windows) looks.insert(c.Hash(Rect(h)));
-    return looks.size();
-  }
-
-  static KitSession* session;
-  static CGallery* gallery;
 };
-KitSession* GalleryTest::session = nullptr;
-CGallery* GalleryTest::gallery = nullptr;
 
 TEST_F(GalleryTest, EveryLookIsOnScreenWithoutMagentaAndTheLooksDiffer) {
-  MoveMouse(POINT{1270, 1010});  // nowhere near a control
   Pump(300);
-  Capture shot = CaptureScreen();
-  SaveArtefact(shot, L"gallery.png");
-  RECT screen{0, 0, shot.width, shot.height};
-  EXPECT_EQ(shot.Count(kMagenta, screen), 0);
+  uidriver::Picture shot = uidriver::captureScreen();
+  uidriver::savePng(shot, L"gallery");
+  EXPECT_EQ(shot.count(kMagenta), 0u);
   // The gallery really is on screen: its panel colour fills most of its rectangle.
   RECT g = Rect(gallery->hwnd());
-  EXPECT_GT(shot.Count(0x111318, g), (g.right - g.left) * (g.bottom - g.top) / 4);
+  EXPECT_GT(shot.count(0x111318, g), static_cast<size_t>((g.right - g.left) * (g.bottom - g.top) / 4));
 
   // Each look shows its own picture: probe a point of each control where no caption lies.
   auto& G = *gallery;
@@ -76,14 +51,15 @@ TEST_F(GalleryTest, EveryLookIsOnScreenWithoutMagentaAndTheLooksDiffer) {
       {G.comboDisabled.hwnd(), {4, 13}, 0x17191E},
   };
   for (const Probe& p : probes)
-    EXPECT_EQ(shot.At(p.window, p.at), p.colour)
+    EXPECT_EQ(PixelAt(shot, p.window, p.at), p.colour)
         << "control " << GetDlgCtrlID(p.window) << " at " << p.at.x << "," << p.at.y;
   // The PNG tabs blend with what lies under them: their five looks differ from each other.
   std::set<uint32_t> tabs;
-  for (auto& t : G.tab) tabs.insert(shot.At(t.hwnd(), POINT{46, 30}));
+  for (auto& t : G.tab) tabs.insert(PixelAt(shot, t.hwnd(), POINT{46, 30}));
   EXPECT_EQ(tabs.size(), 5u);
-  EXPECT_NE(shot.At(G.slider.hwnd(), POINT{G.slider.ThumbRect().left + 3, 11}),
-            shot.At(G.sliderDisabled.hwnd(), POINT{G.sliderDisabled.ThumbRect().left + 3, 11}));
+  EXPECT_NE(PixelAt(shot, G.slider.hwnd(), POINT{G.slider.ThumbRect().left + 3, 11}),
+            PixelAt(shot, G.sliderDisabled.hwnd(),
+                    POINT{G.sliderDisabled.ThumbRect().left + 3, 11}));
 }
 
 TEST_F(GalleryTest, OpenListWithSecondLevelPopupAndMessageBoxShowNoMagenta) {
@@ -99,9 +75,9 @@ TEST_F(GalleryTest, OpenListWithSecondLevelPopupAndMessageBoxShowNoMagenta) {
       return (popup = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(popup);
     }));
     Sleep(200);
-    Capture open = CaptureScreen();
-    SaveArtefact(open, L"gallery_combo_open.png");
-    EXPECT_EQ(open.Count(kMagenta, RECT{0, 0, open.width, open.height}), 0);
+    uidriver::Picture open = uidriver::captureScreen();
+    uidriver::savePng(open, L"gallery_combo_open");
+    EXPECT_EQ(open.count(kMagenta), 0u);
     Key(VK_ESCAPE);
   });
   WaitFor([&] { return FindWindowW(L"#32768", nullptr) == nullptr ||
@@ -114,9 +90,9 @@ TEST_F(GalleryTest, OpenListWithSecondLevelPopupAndMessageBoxShowNoMagenta) {
     Sleep(300);
     Key(VK_F5);
     Sleep(200);
-    Capture shot = CaptureScreen();
-    SaveArtefact(shot, L"message_box.png");
-    EXPECT_EQ(shot.Count(kMagenta, RECT{0, 0, shot.width, shot.height}), 0);
+    uidriver::Picture shot = uidriver::captureScreen();
+    uidriver::savePng(shot, L"message_box");
+    EXPECT_EQ(shot.count(kMagenta), 0u);
     Click(Centre(GetDlgItem(box, IDC_MESSAGE_BUTTON_FIRST + 2)));  // Cancel
   }, [&] { EXPECT_EQ(G.ShowMessageBox(), CBitmapMessageBox::kCancel); });
 }
@@ -143,8 +119,8 @@ TEST_F(GalleryTest, ControlsNeverKeepPixelsOfAWindowThatCoveredThem) {
   DestroyWindow(cover);
   DeleteObject(red);
   Pump(300);
-  Capture after = CaptureScreen();
-  EXPECT_EQ(after.Count(0xFF0000, r), 0) << "the button shows the red window it never saw";
+  uidriver::Picture after = uidriver::captureScreen();
+  EXPECT_EQ(after.count(0xFF0000, r), 0u) << "the button shows the red window it never saw";
 
   // Moved within the parent, the button shows the parent under its new place.
   RECT g = Rect(gallery->hwnd());
@@ -152,10 +128,10 @@ TEST_F(GalleryTest, ControlsNeverKeepPixelsOfAWindowThatCoveredThem) {
   RedrawWindow(gallery->hwnd(), nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   Pump(200);
-  Capture moved = CaptureScreen();
+  uidriver::Picture moved = uidriver::captureScreen();
   RECT m = Rect(button);
   // Its transparent corner shows the status line's separator row's colours, not the old place's.
-  EXPECT_EQ(moved.At(m.left, m.top), moved.At(m.left - 1, m.top));
+  EXPECT_EQ(moved.pixel(m.left, m.top), moved.pixel(m.left - 1, m.top));
   SetWindowPos(button, nullptr, 24, 82, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   (void)g;
   Pump(100);

@@ -89,7 +89,7 @@ class HoverButtonV2Test : public ::testing::Test {
   }
   uint32_t PixelAt(POINT p) {
     Pump(120);
-    return CaptureScreen().At(button->hwnd(), p);
+    return ::PixelAt(uidriver::captureScreen(), button->hwnd(), p);
   }
   POINT At(int x, int y) { return ScreenPoint(button->hwnd(), POINT{x, y}); }
   // Commands that were plain clicks of the button.

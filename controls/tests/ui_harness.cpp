@@ -9,35 +9,10 @@
 
 #include "gallery/resource.h"
 #include "skin_paint.h"
+#include "uidriver/input.h"
 #include "wingui/window.h"
 
-namespace {
-HDESK g_desktop = nullptr;
-
-// The prefix's default desktop may have been made before this test's display existed; a desktop
-// of our own gets its window from this process, on this display.
-void UseOwnDesktop() {
-  if (g_desktop) {
-    SetThreadDesktop(g_desktop);
-    return;
-  }
-  wchar_t name[64];
-  wsprintfW(name, L"tessel-ui-%lu", GetCurrentProcessId());
-  // The desktop's size comes from the prefix's settings; the whole display is wanted.
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Explorer\\Desktops", 0, nullptr, 0,
-                      KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-    const wchar_t size[] = L"1280x1024";
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(size), sizeof size);
-    RegCloseKey(key);
-  }
-  g_desktop = CreateDesktopW(name, nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-  if (g_desktop) SetThreadDesktop(g_desktop);
-}
-}  // namespace
-
 KitSession::KitSession() {
-  UseOwnDesktop();
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
   InitCommonControlsEx(&icc);
   SetDoubleClickTime(150);
@@ -69,7 +44,6 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
 void RunScript(const std::function<void()>& script) {
   std::atomic<bool> done{false};
   std::thread runner([&] {
-    UseOwnDesktop();
     script();
     done = true;
   });
@@ -78,17 +52,14 @@ void RunScript(const std::function<void()>& script) {
 }
 
 void RunScript(const std::function<void()>& script, const std::function<void()>& modal) {
-  std::thread runner([&] {
-    UseOwnDesktop();
-    script();
-  });
+  std::thread runner(script);
   modal();
   runner.join();
 }
 
-uint32_t Capture::At(HWND window, POINT client) const {
+uint32_t PixelAt(const uidriver::Picture& picture, HWND window, POINT client) {
   POINT p = ScreenPoint(window, client);
-  return At(p.x, p.y);
+  return picture.pixel(p.x, p.y);
 }
 
 POINT ScreenPoint(HWND window, POINT client) {
@@ -135,20 +106,25 @@ void MoveMouse(POINT screen) {
 void ButtonDown(bool right) { SendMouse(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN); }
 void ButtonUp(bool right) { SendMouse(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP); }
 
+// Clicks and keys go through the UI driver; presses held over time and the wheel, which it does
+// not offer, are sent here.
 void Click(POINT screen, bool right) {
   // Two clicks in a row are two clicks, not a double click.
   Pump(static_cast<int>(GetDoubleClickTime()) + 20);
-  MoveMouse(screen);
-  ButtonDown(right);
-  ButtonUp(right);
+  HWND window = WindowFromPoint(screen);
+  POINT client = screen;
+  ScreenToClient(window, &client);
+  uidriver::clickAt(window, client, right ? uidriver::MouseButton::Right : uidriver::MouseButton::Left);
+  Pump(60);
 }
 
 void DoubleClick(POINT screen) {
-  MoveMouse(screen);
-  for (int i = 0; i < 2; ++i) {
-    ButtonDown();
-    ButtonUp();
-  }
+  Pump(static_cast<int>(GetDoubleClickTime()) + 20);
+  HWND window = WindowFromPoint(screen);
+  POINT client = screen;
+  ScreenToClient(window, &client);
+  uidriver::doubleClickAt(window, client);
+  Pump(60);
 }
 
 void Wheel(POINT screen, int notches) {
@@ -157,72 +133,8 @@ void Wheel(POINT screen, int notches) {
 }
 
 void Key(WORD virtualKey) {
-  INPUT in[2]{};
-  for (auto& i : in) {
-    i.type = INPUT_KEYBOARD;
-    i.ki.wVk = virtualKey;
-    i.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
-  }
-  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, in, sizeof in[0]);
+  uidriver::pressKey(virtualKey);
   Pump(50);
-}
-
-uint64_t Capture::Hash(const RECT& r) const {
-  uint64_t h = 1469598103934665603ull;
-  for (int y = std::max<LONG>(r.top, 0); y < std::min<LONG>(r.bottom, height); ++y)
-    for (int x = std::max<LONG>(r.left, 0); x < std::min<LONG>(r.right, width); ++x)
-      h = (h ^ At(x, y)) * 1099511628211ull;
-  return h;
-}
-
-int Capture::Count(uint32_t colour, const RECT& r) const {
-  int n = 0;
-  for (int y = std::max<LONG>(r.top, 0); y < std::min<LONG>(r.bottom, height); ++y)
-    for (int x = std::max<LONG>(r.left, 0); x < std::min<LONG>(r.right, width); ++x)
-      n += At(x, y) == colour;
-  return n;
-}
-
-Capture CaptureScreen() {
-  Capture c;
-  c.width = GetSystemMetrics(SM_CXSCREEN);
-  c.height = GetSystemMetrics(SM_CYSCREEN);
-  c.pixels.resize(static_cast<size_t>(c.width) * c.height);
-  HDC screen = GetDC(nullptr);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = c.width;
-  bi.bmiHeader.biHeight = -c.height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC mem = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(mem, dib);
-  BitBlt(mem, 0, 0, c.width, c.height, screen, 0, 0, SRCCOPY);
-  GdiFlush();
-  const auto* p = static_cast<const uint32_t*>(bits);
-  for (size_t i = 0; i < c.pixels.size(); ++i) c.pixels[i] = p[i] & 0xFFFFFF;
-  SelectObject(mem, old);
-  DeleteDC(mem);
-  DeleteObject(dib);
-  ReleaseDC(nullptr, screen);
-  return c;
-}
-
-std::wstring SaveArtefact(const Capture& c, const std::wstring& name) {
-  std::wstring dir = TESSEL_ARTEFACTS;
-  CreateDirectoryW(dir.c_str(), nullptr);
-  std::wstring path = dir + L"\\" + name;
-  std::vector<uint32_t> argb(c.pixels);
-  for (auto& v : argb) v |= 0xFF000000u;
-  Gdiplus::Bitmap image(c.width, c.height, c.width * 4, PixelFormat32bppARGB,
-                        reinterpret_cast<BYTE*>(argb.data()));
-  // The PNG encoder's class id.
-  const CLSID png = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
-  image.Save(path.c_str(), &png, nullptr);
-  return path;
 }
 
 // Wine answers GetGuiResources with 0; there the process's GDI handle table, which the PEB

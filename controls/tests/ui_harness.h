@@ -12,6 +12,7 @@
 
 #include "embedded_font.h"
 #include "gdiplus_bitmap.h"
+#include "uidriver/picture.h"
 
 class KitSession {
  public:
@@ -44,20 +45,8 @@ void DoubleClick(POINT screen);
 void Wheel(POINT screen, int notches);
 void Key(WORD virtualKey);
 
-// Pixels of the screen (0x00RRGGBB).
-struct Capture {
-  int width = 0, height = 0;
-  std::vector<uint32_t> pixels;
-  uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-  // A hash of the pixels in a screen rectangle, to tell two looks apart.
-  uint64_t Hash(const RECT& r) const;
-  int Count(uint32_t colour, const RECT& r) const;
-  // The pixel at a point of a window's client area.
-  uint32_t At(HWND window, POINT client) const;
-};
-Capture CaptureScreen();
-// Saves under the build tree's artefacts folder; answers the full path.
-std::wstring SaveArtefact(const Capture& capture, const std::wstring& name);
+// The pixel of a screenshot at a point of a window's client area.
+uint32_t PixelAt(const uidriver::Picture& picture, HWND window, POINT client);
 RECT ScreenRect(HWND window);
 
 // The number of GDI objects this process holds.
