@@ -216,8 +216,8 @@ TEST_F(Configurator, EditsOfThePagesAndStagesReachTheMouseAtApply) {
     program_->waitForExit(20s);
 }
 
-// The rules of a row: the last click is kept, an abandoned Single Key box leaves the row as it
-// was, and the chosen key reaches the mouse.
+// The rules of a row: the last click is kept, an abandoned Single Key box or list of macro names
+// leaves the row as it was, and the chosen key and macro reach the mouse.
 TEST_F(Configurator, ButtonRowsKeepTheirRules) {
     start();
     chooseInRow(1, L"Menu");  // the only row on "Click"
@@ -238,10 +238,30 @@ TEST_F(Configurator, ButtonRowsKeepTheirRules) {
     pressBoxButton(keyBox, 0);  // OK
     uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 2), L"Single Key");
 
+    // "Macro" shows the macro names when the pointer rests on it: Escape leaves them unchosen
+    // and the row as it was; a name chosen links the macro.
+    auto restOnMacro = [&](int row) {
+        press(control(IDC_BUTTON_ROW_FIRST + row));
+        HWND list = openList();
+        ASSERT_GT(uidriver::rowCount(list), static_cast<int>(ButtonFunction::macro));  // the list is in place
+        uidriver::moveTo(list, POINT{40, 2 + static_cast<int>(ButtonFunction::macro) * 16 + 8});
+        uidriver::waitFor({.className = L"#32768", .visible = true}, 5s);
+    };
+    restOnMacro(5);
+    uidriver::pressKey(VK_ESCAPE);
+    uidriver::waitGone({.className = L"#32768", .visible = true}, 5s);
+    EXPECT_EQ(text(IDC_BUTTON_ROW_FIRST + 5), L"Sensitivity Stage Down");
+    press(control(IDC_BUTTON_ROW_FIRST + 5));  // a click on its box closes the list
+    restOnMacro(6);
+    uidriver::pressKey(VK_DOWN);
+    uidriver::pressKey(VK_RETURN);  // "Copy", the only macro
+    uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 6), L"Macro");
+
     // OK writes, then closes.
     press(control(IDOK));
     EXPECT_EQ(program_->waitForExit(40s), 0u);
     const sim::Profile game = mouse::read().profile(3);
+    EXPECT_EQ(game.buttons[6].function, sim::function::runMacro);
     EXPECT_EQ(game.buttons[2].function, sim::function::keyboardKey);
     EXPECT_EQ(game.buttons[2].first, 4);  // the usage of A
     EXPECT_EQ(game.buttons[1], (sim::ButtonEntry{2, 1, 0, 0}));  // still the click
