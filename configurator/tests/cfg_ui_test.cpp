@@ -224,6 +224,7 @@ TEST_F(Configurator, ButtonRowsKeepTheirRules) {
     HWND refusal = box(L"Information", 5s);
     shoot(refusal, L"left_click_rule");
     pressBoxButton(refusal, 0);
+    uidriver::waitGone(refusal, 5s);
     uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 1), L"Click");
 
     chooseInRow(2, L"Single Key");
@@ -236,6 +237,7 @@ TEST_F(Configurator, ButtonRowsKeepTheirRules) {
     uidriver::pressKey('A');
     shoot(keyBox, L"single_key");
     pressBoxButton(keyBox, 0);  // OK
+    uidriver::waitGone(keyBox, 5s);
     uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 2), L"Single Key");
 
     // "Macro" shows the macro names when the pointer rests on it: Escape leaves them unchosen
