@@ -292,7 +292,12 @@ void DeviceSession::readPerformance() {
         long acceleration = kDefaultAcceleration;
         if (succeeded(performance_->GetAccelerationStatus(&status), "GetAccelerationStatus"))
             settings.accelerationOn = status != 0;
-        if (succeeded(performance_->GetAcceleration(&acceleration), "GetAcceleration"))
+        // With the pointer's acceleration thresholds at zero (acceleration off) the system has no
+        // level to give and the middleware answers E_ACCESSDENIED: the slider keeps its default.
+        const HRESULT level = performance_->GetAcceleration(&acceleration);
+        if (level == E_ACCESSDENIED)
+            settings.acceleration = accelerationStep(kDefaultAcceleration);
+        else if (succeeded(level, "GetAcceleration"))
             settings.acceleration = accelerationStep(acceleration);
     }
     if (state_.wiredConnected && !pollingRate_)

@@ -25,6 +25,22 @@ std::vector<std::u16string> subjects(const CommandReport& report, const std::str
     return found;
 }
 
+TEST_F(ModelOnMouse, PointerWithoutAccelerationThresholdsReadsAsTheDefaultLevel) {
+    // Acceleration off: the system holds no thresholds, so there is no level to read.
+    int none[3] = {0, 0, 0};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_SETMOUSE, 0, none, 0));
+    model_.performance().acceleration = 9;
+    const CommandReport report = session_->connectAndRead();
+    EXPECT_TRUE(report.ok()) << report.failures.front().operation;
+    EXPECT_FALSE(model_.performance().accelerationOn);
+    EXPECT_EQ(model_.performance().acceleration, 5);
+    int thresholds[3] = {6, 10, 1};  // the system's own default
+    ASSERT_TRUE(SystemParametersInfoW(SPI_SETMOUSE, 0, thresholds, 0));
+    EXPECT_TRUE(session_->connectAndRead().ok());
+    EXPECT_TRUE(model_.performance().accelerationOn);
+    EXPECT_EQ(model_.performance().acceleration, 9);
+}
+
 TEST_F(ModelOnMouse, ReadFillsTheModel) {
     mouse::change([](sim::MouseState& state) {
         state.currentStage = 5;  // beyond the three stages of Base
