@@ -50,7 +50,7 @@ InstallSettings readInstallSettings(store::RegistryPort& registry, LanguageValue
     InstallSettings settings;
     std::unique_ptr<store::RegistryKey> key;
     if (registry.openRoot(store::RegistryRoot::localMachine)
-            ->openKey(std::u16string(keyPath), key) != 0)
+            ->openKeyToRead(std::u16string(keyPath), key) != 0)
         return settings;
     settings.installDir = stringValue(*key, u"InstallDir").value_or(u"");
     settings.translation = numberValue(*key, u"Translation").value_or(0);

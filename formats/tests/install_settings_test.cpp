@@ -106,6 +106,21 @@ TEST_P(InstallSettingsTest, MissingKeyGivesTheDefaults) {
     EXPECT_EQ(settings.translationPath(), u"");
 }
 
+// A standard user may read the installation's key under HKEY_LOCAL_MACHINE but not change it:
+// the settings are still read (a full-access open would be refused and give the defaults).
+TEST(InstallSettingsOfAStandardUser, AreReadFromAKeyTheUserCannotChange) {
+    store::MemoryRegistry registry;
+    std::unique_ptr<store::RegistryKey> key;
+    ASSERT_EQ(registry.openRoot(store::RegistryRoot::localMachine)->createKey(kKey, key), 0u);
+    const std::u16string folder = u"C:\\Kavix\\";
+    key->setValue(u"InstallDir", regtype::string, reinterpret_cast<const std::uint8_t*>(folder.c_str()),
+                  static_cast<std::uint32_t>(2 * (folder.size() + 1)));
+    key.reset();
+    registry.denyAccess(store::RegistryRoot::localMachine, u"Software", true);
+
+    EXPECT_EQ(readInstallSettings(registry, LanguageValues::withFonts, kKey).installDir, folder);
+}
+
 INSTANTIATE_TEST_SUITE_P(Registry, InstallSettingsTest,
                          ::testing::ValuesIn(store::testing::registryAdapters()),
                          store::testing::adapterName);

@@ -82,11 +82,16 @@ std::uint32_t splitPath(const std::u16string& path, std::vector<std::u16string>&
 struct MemoryRegistry::State {
     std::mutex lock;
     std::shared_ptr<Node> roots[2];
-    std::vector<std::vector<std::u16string>> denied;  // folded paths, root index first
+    struct Rule {
+        std::vector<std::u16string> path;  // folded, root component first
+        bool readable;
+    };
+    std::vector<Rule> denied;
 
-    bool isDenied(const std::vector<std::u16string>& path) const {
+    bool isDenied(const std::vector<std::u16string>& path, bool reading = false) const {
         for (const auto& rule : denied)
-            if (rule.size() <= path.size() && std::equal(rule.begin(), rule.end(), path.begin()))
+            if (rule.path.size() <= path.size() && std::equal(rule.path.begin(), rule.path.end(), path.begin()) &&
+                !(reading && rule.readable))
                 return true;
         return false;
     }
@@ -96,22 +101,29 @@ namespace {
 
 class MemoryKey final : public RegistryKey {
 public:
-    MemoryKey(std::shared_ptr<MemoryRegistry::State> state, std::shared_ptr<Node> node)
-        : state_(std::move(state)), node_(std::move(node)) {}
+    MemoryKey(std::shared_ptr<MemoryRegistry::State> state, std::shared_ptr<Node> node, bool readOnly = false)
+        : state_(std::move(state)), node_(std::move(node)), readOnly_(readOnly) {}
 
     std::uint32_t createKey(const std::u16string& path,
                             std::unique_ptr<RegistryKey>& key) override {
         std::lock_guard guard(state_->lock);
-        return reach(path, true, key);
+        if (readOnly_) return syserr::accessDenied;
+        return reach(path, true, false, key);
     }
 
     std::uint32_t openKey(const std::u16string& path, std::unique_ptr<RegistryKey>& key) override {
         std::lock_guard guard(state_->lock);
-        return reach(path, false, key);
+        return reach(path, false, false, key);
+    }
+
+    std::uint32_t openKeyToRead(const std::u16string& path, std::unique_ptr<RegistryKey>& key) override {
+        std::lock_guard guard(state_->lock);
+        return reach(path, false, true, key);
     }
 
     std::uint32_t deleteKey(const std::u16string& path) override {
         std::lock_guard guard(state_->lock);
+        if (readOnly_) return syserr::accessDenied;
         std::shared_ptr<Node> target;
         if (std::uint32_t error = find(path, target)) return error;
         std::shared_ptr<Node> parent = target->parent.lock();
@@ -143,6 +155,7 @@ public:
                            std::uint32_t size) override {
         std::lock_guard guard(state_->lock);
         if (node_->deleted) return regerr::keyDeleted;
+        if (readOnly_) return syserr::accessDenied;
         const std::u16string key = folded(name);
         Value* value = node_->value(key);
         if (!value) value = &node_->values.emplace_back(Value{key, regtype::none, {}});
@@ -185,14 +198,14 @@ private:
         return state_->isDenied(target->path) ? syserr::accessDenied : syserr::success;
     }
 
-    std::uint32_t reach(const std::u16string& path, bool create,
+    std::uint32_t reach(const std::u16string& path, bool create, bool reading,
                         std::unique_ptr<RegistryKey>& key) {
         if (node_->deleted) return regerr::keyDeleted;
         std::vector<std::u16string> components;
         if (std::uint32_t error = splitPath(path, components)) return error;
         std::vector<std::u16string> fullPath = node_->path;
         for (const auto& component : components) fullPath.push_back(folded(component));
-        if (state_->isDenied(fullPath)) return syserr::accessDenied;
+        if (state_->isDenied(fullPath, reading)) return syserr::accessDenied;
 
         std::shared_ptr<Node> current = node_;
         for (const auto& component : components) {
@@ -210,12 +223,13 @@ private:
             }
             current = std::move(next);
         }
-        key = std::make_unique<MemoryKey>(state_, std::move(current));
+        key = std::make_unique<MemoryKey>(state_, std::move(current), reading);
         return syserr::success;
     }
 
     std::shared_ptr<MemoryRegistry::State> state_;
     std::shared_ptr<Node> node_;
+    bool readOnly_;
 };
 
 std::u16string rootComponent(RegistryRoot root) {
@@ -238,13 +252,13 @@ std::unique_ptr<RegistryKey> MemoryRegistry::openRoot(RegistryRoot root) {
     return std::make_unique<MemoryKey>(state_, state_->roots[static_cast<int>(root)]);
 }
 
-void MemoryRegistry::denyAccess(RegistryRoot root, const std::u16string& path) {
+void MemoryRegistry::denyAccess(RegistryRoot root, const std::u16string& path, bool readable) {
     std::vector<std::u16string> components;
     splitPath(path, components);
     std::vector<std::u16string> rule{rootComponent(root)};
     for (const auto& component : components) rule.push_back(folded(component));
     std::lock_guard guard(state_->lock);
-    state_->denied.push_back(std::move(rule));
+    state_->denied.push_back({std::move(rule), readable});
 }
 
 }  // namespace tessel::store

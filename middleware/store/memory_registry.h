@@ -20,8 +20,9 @@ public:
     std::unique_ptr<RegistryKey> openRoot(RegistryRoot root) override;
 
     // From now on, opening or creating the key at `path` below `root`, or any key beneath it,
-    // fails with ERROR_ACCESS_DENIED: what a standard user meets under HKEY_LOCAL_MACHINE.
-    void denyAccess(RegistryRoot root, const std::u16string& path);
+    // fails with ERROR_ACCESS_DENIED. With `readable`, opening to read still works and only
+    // writing is refused: what a standard user meets under HKEY_LOCAL_MACHINE.
+    void denyAccess(RegistryRoot root, const std::u16string& path, bool readable = false);
 
     struct State;
 

@@ -40,6 +40,10 @@ public:
     // RegOpenKeyExW: opens an existing key; syserr::fileNotFound when it is missing.
     virtual std::uint32_t openKey(const std::u16string& path,
                                   std::unique_ptr<RegistryKey>& key) = 0;
+    // The same with read access only (KEY_READ): for settings a standard user may read but not
+    // change, such as the installation's key under HKEY_LOCAL_MACHINE. The key refuses writes.
+    virtual std::uint32_t openKeyToRead(const std::u16string& path,
+                                        std::unique_ptr<RegistryKey>& key) = 0;
     // RegDeleteKeyW: deletes the key at `path`; a key with subkeys is refused
     // (syserr::accessDenied).
     virtual std::uint32_t deleteKey(const std::u16string& path) = 0;

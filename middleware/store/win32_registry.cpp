@@ -31,10 +31,11 @@ public:
     }
 
     std::uint32_t openKey(const std::u16string& path, std::unique_ptr<RegistryKey>& key) override {
-        HKEY opened = nullptr;
-        const LSTATUS status = RegOpenKeyExW(key_, wide(path), 0, KEY_ALL_ACCESS, &opened);
-        if (status == ERROR_SUCCESS) key = std::make_unique<Win32Key>(opened, true);
-        return static_cast<std::uint32_t>(status);
+        return open(path, KEY_ALL_ACCESS, key);
+    }
+
+    std::uint32_t openKeyToRead(const std::u16string& path, std::unique_ptr<RegistryKey>& key) override {
+        return open(path, KEY_READ, key);
     }
 
     std::uint32_t deleteKey(const std::u16string& path) override {
@@ -78,6 +79,13 @@ public:
     }
 
 private:
+    std::uint32_t open(const std::u16string& path, REGSAM access, std::unique_ptr<RegistryKey>& key) {
+        HKEY opened = nullptr;
+        const LSTATUS status = RegOpenKeyExW(key_, wide(path), 0, access, &opened);
+        if (status == ERROR_SUCCESS) key = std::make_unique<Win32Key>(opened, true);
+        return static_cast<std::uint32_t>(status);
+    }
+
     HKEY key_;
     bool owned_;
 };

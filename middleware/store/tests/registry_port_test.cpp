@@ -178,6 +178,24 @@ TEST(MemoryRegistryTest, DeniedSubtreeRefusesOpenAndCreate) {
         << "the other root is not affected";
 }
 
+// What a standard user meets under HKEY_LOCAL_MACHINE: reading works, writing does not.
+TEST(MemoryRegistryTest, ReadableSubtreeOpensOnlyToRead) {
+    MemoryRegistry registry;
+    auto machine = registry.openRoot(RegistryRoot::localMachine);
+    std::unique_ptr<RegistryKey> key;
+    ASSERT_EQ(machine->createKey(u"Software\\Existing", key), 0u);
+    registry.denyAccess(RegistryRoot::localMachine, u"software", true);
+
+    EXPECT_EQ(machine->openKey(u"Software\\Existing", key), syserr::accessDenied);
+    EXPECT_EQ(machine->createKey(u"Software\\Kavix", key), syserr::accessDenied);
+    ASSERT_EQ(machine->openKeyToRead(u"Software\\Existing", key), 0u);
+    const std::uint8_t byte = 1;
+    EXPECT_EQ(key->setValue(u"Value", regtype::binary, &byte, 1), syserr::accessDenied);
+    std::unique_ptr<RegistryKey> below;
+    EXPECT_EQ(key->createKey(u"Below", below), syserr::accessDenied);
+    EXPECT_EQ(key->deleteKey(u""), syserr::accessDenied);
+}
+
 TEST(MemoryRegistryTest, CaseFoldingCoversLatinGreekAndCyrillicLetters) {
     struct Case {
         char16_t lower, upper;
