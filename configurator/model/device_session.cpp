@@ -280,7 +280,10 @@ void DeviceSession::readMacros() {
             const TaskMemory<_TMacroElement> owned(elements);
             std::vector<DeviceMacroElement> read;
             for (long i = 0; elements && i < params.lNumElements; ++i) read.push_back(fromDevice(elements[i]));
-            node.events = fromDeviceElements(read);
+            if (auto events = fromDeviceElements(read))
+                node.events = std::move(*events);
+            else
+                node.tooLong = true;
         }
     }
 }
@@ -384,6 +387,8 @@ void DeviceSession::writeMacros() {
     for (const auto& node : model_.macroNodes()) nodes.push_back(node.get());
     for (MacroNode* node : nodes) {
         if (node->written || !(node->changed || !node->onDevice || node->markedForDeletion)) continue;
+        // Its events were never read whole: writing them would cut the macro on the mouse.
+        if (node->tooLong && !node->markedForDeletion) continue;
         if (node->markedForDeletion) {
             const auto found = macroObjects_.find(node->deviceId);
             ComPtr<IHaldenMacro> device = found != macroObjects_.end() ? found->second : nullptr;

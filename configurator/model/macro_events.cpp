@@ -130,11 +130,10 @@ std::vector<DeviceMacroElement> toDeviceElements(const std::vector<MacroEvent>& 
     return elements;
 }
 
-std::vector<MacroEvent> fromDeviceElements(const std::vector<DeviceMacroElement>& elements) {
+std::optional<std::vector<MacroEvent>> fromDeviceElements(const std::vector<DeviceMacroElement>& elements) {
     std::vector<MacroEvent> events;
     std::uint32_t time = 0;
     for (const DeviceMacroElement& element : elements) {
-        if (events.size() == kMaxMacroEvents) break;
         std::uint16_t code = 0;
         if (element.actionType == mapping::actionClick && element.value >= 0 && element.value <= 11) {
             const std::int32_t mask = 1 << element.value;
@@ -144,6 +143,7 @@ std::vector<MacroEvent> fromDeviceElements(const std::vector<DeviceMacroElement>
             code = scanCodeOfUsage(static_cast<std::uint16_t>(element.value));
         }
         if (code != 0) {
+            if (events.size() == kMaxMacroEvents) return std::nullopt;
             if (element.options == kOptionBreak) code |= kReleaseBit;
             events.push_back({code, time});
         }

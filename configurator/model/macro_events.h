@@ -45,7 +45,8 @@ struct DeviceMacroElement {
 // At most 16 events; each element's delay is the time to the next event.
 std::vector<DeviceMacroElement> toDeviceElements(const std::vector<MacroEvent>& events);
 // The reverse: times accumulate the delays; elements that name no key or mouse event are
-// skipped (their delay still counts); at most 16 events are kept.
-std::vector<MacroEvent> fromDeviceElements(const std::vector<DeviceMacroElement>& elements);
+// skipped (their delay still counts). None when they give more than 16 events: such a macro is
+// not shown, and not cut either.
+std::optional<std::vector<MacroEvent>> fromDeviceElements(const std::vector<DeviceMacroElement>& elements);
 
 }  // namespace tessel::cfg

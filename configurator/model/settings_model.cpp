@@ -71,6 +71,7 @@ void SettingsModel::clear() {
     macros_.clear();
     currentRow_ = 0;
     activeOnDevice_ = nullptr;
+    currentMacro_ = nullptr;
     performance_ = {};
 }
 
@@ -82,15 +83,12 @@ SettingsModel::Selection SettingsModel::finishLoading(const std::u16string& acti
         for (std::size_t entry = 0; entry < kButtonRows; ++entry) {
             const MappingRecord& record = (*node->mappings)[entry];
             if (record.mappingType == mapping::macro) {
-                if (MacroNode* macro = macroById(record.info[0])) {
-                    node->macroLinks[entry] = macro;
-                    macro->assigned = true;
-                }
+                node->macroLinks[entry] = macroById(record.info[0]);
             } else if (record.mappingType == mapping::deviceAction && record.info[0] == mapping::propertyProfile) {
                 node->profileLinks[entry] = profileByNumber(record.info[2]);
             }
         }
-        updateSwitchLinks(*node);
+        refreshLinkFlags(*node);
     }
     activeOnDevice_ = profileByName(activeName);
     const auto row = activeOnDevice_ ? rowOf(*activeOnDevice_) : std::nullopt;
@@ -162,6 +160,19 @@ void SettingsModel::slidersFromCurrentStage() {
 void SettingsModel::markChanged(MacroNode& node) {
     node.changed = true;
     node.written = false;
+}
+
+bool SettingsModel::keepClick(ProfileNode& node) {
+    if (keepsClick(node, -1, ButtonFunction::off)) return false;
+    storeChoice(node, 0, ButtonFunction::click, 0);
+    markChanged(node);
+    return true;
+}
+
+void SettingsModel::refreshLinkFlags(ProfileNode& node) {
+    updateSwitchLinks(node);
+    for (MacroNode* macro : node.macroLinks)
+        if (macro) macro->assigned = true;
 }
 
 bool SettingsModel::keepsClick(const ProfileNode& node, int changedRow, ButtonFunction function) const {
@@ -311,7 +322,7 @@ void SettingsModel::restoreDefaults() {
 
 // --- the profile list ---
 
-void SettingsModel::giveNewProfileDefaults(ProfileNode& node) const {
+void SettingsModel::giveNewProfileDefaults(ProfileNode& node) {
     node.mappings = defaultMappings();
     node.ledBits = kLedScrollWheel | kLedBatteryIndicator | kLedChargingDock;
     node.stages = StageRecord::defaults();
@@ -433,6 +444,7 @@ ListResult SettingsModel::deleteMacro(std::size_t row) {
     MacroNode* node = macroAt(row);
     if (!node) return ListResult::noSuchRow;
     unlinkEverywhere(node);
+    if (currentMacro_ == node) currentMacro_ = nullptr;
     if (node->onDevice) {
         node->markedForDeletion = true;
         node->written = false;
@@ -447,9 +459,22 @@ ListResult SettingsModel::setMacroEvents(std::size_t row, std::vector<MacroEvent
     if (!node) return ListResult::noSuchRow;
     if (events.size() > kMaxMacroEvents) events.resize(kMaxMacroEvents);
     node->events = std::move(events);
+    node->tooLong = false;
     markChanged(*node);
     if (ProfileNode* profile = current()) markChanged(*profile);
     return ListResult::done;
+}
+
+bool SettingsModel::selectMacro(std::size_t row) {
+    MacroNode* node = macroAt(row);
+    if (!node) return false;
+    currentMacro_ = node;
+    return true;
+}
+
+std::optional<std::size_t> SettingsModel::currentMacroRow() const {
+    if (!currentMacro_) return std::nullopt;
+    return rowOf(*currentMacro_);
 }
 
 // --- the write ---
@@ -492,6 +517,7 @@ void SettingsModel::forget(const ProfileNode& node) {
 
 void SettingsModel::forget(const MacroNode& node) {
     unlinkEverywhere(&node);
+    if (currentMacro_ == &node) currentMacro_ = nullptr;
     std::erase_if(macros_, [&](const auto& owned) { return owned.get() == &node; });
 }
 

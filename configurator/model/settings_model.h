@@ -37,6 +37,9 @@ struct MacroNode {
     bool assigned = false;  // some button runs it
     bool markedForDeletion = false;
     bool written = false;   // written by the last write; a new edit clears it
+    // Read from the mouse with more than 16 events: it shows nothing and stays on the mouse as
+    // it is (a rewrite would cut it) until new events replace it.
+    bool tooLong = false;
 };
 
 struct ProfileNode {
@@ -169,6 +172,18 @@ public:
     ListResult deleteMacro(std::size_t row);
     // At most 16 events are kept; marks the macro and the current profile changed.
     ListResult setMacroEvents(std::size_t row, std::vector<MacroEvent> events);
+    // The macro the macro page shows; none after it was deleted.
+    bool selectMacro(std::size_t row);
+    MacroNode* currentMacro() const { return currentMacro_; }
+    std::optional<std::size_t> currentMacroRow() const;
+
+    // --- rules the exchange files and the side files apply to a profile they filled ---
+    // What a profile created by New starts with: default buttons, all lights, default stages.
+    static void giveNewProfileDefaults(ProfileNode& node);
+    // The left-click rule: when no row 0-6 keeps "Click", row 0 takes it back. True when it did.
+    bool keepClick(ProfileNode& node);
+    // The flags that follow a profile's links: has profile-switch links, macros assigned.
+    void refreshLinkFlags(ProfileNode& node);
 
     // --- the write ---
     // The current profile's stage record as it is written: stages limited to its count and the
@@ -184,7 +199,6 @@ public:
 private:
     std::vector<ProfileNode*> liveProfiles() const;
     std::vector<MacroNode*> liveMacros() const;
-    void giveNewProfileDefaults(ProfileNode& node) const;
     void slidersFromCurrentStage();
     void unlinkEverywhere(const void* target);
     bool keepsClick(const ProfileNode& node, int changedRow, ButtonFunction function) const;
@@ -195,6 +209,7 @@ private:
     std::vector<std::unique_ptr<MacroNode>> macros_;
     std::size_t currentRow_ = 0;
     ProfileNode* activeOnDevice_ = nullptr;
+    MacroNode* currentMacro_ = nullptr;
     PerformanceSettings performance_;
     int macroDefaultDelayMs_ = 50;
 };
