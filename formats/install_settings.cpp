@@ -55,6 +55,7 @@ InstallSettings readInstallSettings(store::RegistryPort& registry, LanguageValue
     settings.installDir = stringValue(*key, u"InstallDir").value_or(u"");
     settings.translation = numberValue(*key, u"Translation").value_or(0);
     settings.translationMode = numberValue(*key, u"TranslationMode").value_or(0);
+    settings.updateUrl = stringValue(*key, u"UpdateUrl").value_or(u"");
     for (int n = 0; n < kMaxLanguages; ++n) {
         const std::u16string index = decimalText(n);
         auto name = stringValue(*key, u"Language" + index);

@@ -29,6 +29,10 @@ struct InstallSettings {
     std::uint32_t translation = 0;      // index into languages
     std::uint32_t translationMode = 0;  // non-zero: missing texts are appended to the file
     std::vector<Language> languages;
+    std::u16string updateUrl;  // "UpdateUrl": the download page of the mouse's software
+
+    // The selected language, if any was read.
+    const Language* language() const { return translation < languages.size() ? &languages[translation] : nullptr; }
 
     // The selected language's translation file ("%s%s" of the folder and the file name);
     // empty, and translation off, when either is missing or the path would not fit.

@@ -1,8 +1,11 @@
 #include "configurator/app/main_dialog.h"
 
+#include <shellapi.h>
+
 #include <cwchar>
 
 #include "configurator/app/app.h"
+#include "configurator/app/info_dialogs.h"
 #include "configurator/app/looks.h"
 #include "configurator/app/messages.h"
 #include "configurator/app/resource.h"
@@ -45,9 +48,12 @@ LRESULT CMarkerButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 CCoricCfgDlg::CCoricCfgDlg(CCoricCfgApp& app)
     : app_(app), model_(std::make_shared<cfg::SettingsModel>()), buttonPage_(*this, *model_),
-      performancePage_(*this, *model_) {}
+      performancePage_(*this, *model_), profilePage_(*this, *model_), macroPage_(*this, *model_),
+      lightingPage_(*this, *model_) {}
 
 CCoricCfgDlg::~CCoricCfgDlg() = default;
+
+formats::FileSystem& CCoricCfgDlg::Files() { return app_.Files(); }
 
 void CCoricCfgDlg::Place(int id, int x, int y, int width, int height) const {
     const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | (width == 0 ? SWP_NOSIZE : 0);
@@ -142,16 +148,33 @@ void CCoricCfgDlg::CreateControls() {
         button->SetCaption(caption);
         Place(id, x, 14);
     }
+    Bind(manual_, IDC_MANUAL);
+    manual_.SetFixedSize(26, 24);
+    manual_.LoadBitmaps(IDB_BUTTON, IDB_BUTTON_PRESSED, IDB_BUTTON_HOVER, -1, -1, -1, -1);
+    manual_.SetFont(16, face, RGB(200, 206, 216), RGB(255, 255, 255), kAccent, kTextDim, true);
+    manual_.SetCaption(L"?");
+    manual_.SetHelpText(tr(L"Open the manual"));
+    Place(IDC_MANUAL, 798, 14);
+    static constexpr const wchar_t* kPageCommands[] = {L"New", L"Import", L"Export", L"Save", L"Delete"};
+    for (int i = 0; i < 5; ++i) {
+        PushButton(Bind(pageCommands_[i], IDC_PAGE_NEW + i), tr(kPageCommands[i]), SIZE{200, 32});
+        Place(IDC_PAGE_NEW + i, 656, 164 + i * 44);
+    }
     minimize_.SetHelpText(tr(L"Minimize"));
     close_.SetHelpText(tr(L"Close"));
     apply_.SetHelpText(tr(L"Write the settings to the mouse"));
     Bind(marker_, IDC_MARKER);
     buttonPage_.Create();
     performancePage_.Create();
+    profilePage_.Create();
+    macroPage_.Create();
+    lightingPage_.Create();
 }
 
 void CCoricCfgDlg::ShowPage(Page page) {
-    const CPage* groups[kPages] = {&buttonPage_, &performancePage_, nullptr, nullptr, nullptr};
+    const CPage* groups[kPages] = {&buttonPage_, &performancePage_, &profilePage_, &macroPage_, &lightingPage_};
+    if (page != kProfilesPage) profilePage_.EndEdit();
+    if (page != kMacrosPage) macroPage_.StopRecording();
     for (int p = 0; p < kPages; ++p)
         if (p != page && groups[p]) groups[p]->Show(hwnd(), false);
     if (groups[page]) groups[page]->Show(hwnd(), true);
@@ -163,12 +186,65 @@ void CCoricCfgDlg::ShowPage(Page page) {
     NotifyChildrenPixelsChanged();
 }
 
-void CCoricCfgDlg::FillPages() {
-    if (const cfg::ProfileNode* active = model_->activeOnDevice()) profileName_ = active->name.empty() ? L"" : toWide(active->name);
+void CCoricCfgDlg::FillPages(bool initial) {
+    const cfg::ProfileNode* shown = model_->current();
+    profileName_ = shown ? toWide(shown->name) : L"";
     backdrop_.reset();
     buttonPage_.Fill();
     performancePage_.Fill();
-    ShowPage(page_);
+    if (initial) profilePage_.FillList(); else profilePage_.Fill();
+    if (initial) macroPage_.FillNames();
+    macroPage_.Fill();
+    lightingPage_.Fill(worker_->connection().wiredConnected);
+    ShowPage(initial ? kButtonsPage : page_);
+}
+
+void CCoricCfgDlg::ShowProfile(std::size_t row) {
+    const cfg::SettingsModel::Selection selection = model_->selectProfile(row);
+    if (!selection.selected) return;
+    FillPages(false);
+    // A profile without a mapping table was given the defaults: its lights are shown.
+    if (selection.defaultsRestored) ShowPage(kLightingPage);
+}
+
+void CCoricCfgDlg::RefreshPages() { FillPages(false); }
+
+void CCoricCfgDlg::RefreshMacros() { macroPage_.FillNames(); }
+
+void CCoricCfgDlg::ShowProfileName() {
+    const cfg::ProfileNode* shown = model_->current();
+    profileName_ = shown ? toWide(shown->name) : L"";
+    backdrop_.reset();
+    InvalidateRect(hwnd(), nullptr, TRUE);
+    NotifyChildrenPixelsChanged();
+}
+
+void CCoricCfgDlg::AskRestoreDefaults(Page page) {
+    if (!model_->current()) return;
+    if (ShowMessage(hwnd(), L"Restore Defaults", L"Are you sure you want to restore defaults?",
+                    {{L"Yes", CBitmapMessageBox::kYes}, {L"No", CBitmapMessageBox::kNo}}) != CBitmapMessageBox::kYes)
+        return;
+    model_->restoreDefaults();
+    FillPages(false);
+    ShowPage(page);
+}
+
+// Documents are opened by absolute path or address only, never from the current directory.
+void CCoricCfgDlg::OpenManual() {
+    const formats::InstallSettings& settings = app_.Settings();
+    const formats::Language* language = settings.language();
+    const std::wstring path = CTrayControl::SuiteFolder(toWide(settings.installDir)) + L"Translations\\Manuals\\" +
+                              (language ? toWide(language->name) : L"English") + L"\\index.html";
+    if (reinterpret_cast<INT_PTR>(ShellExecuteW(hwnd(), L"OPEN", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) <= 32)
+        ShowMessage(hwnd(), L"Information", tr(L"The manual could not be opened:") + L"\n" + path,
+                    {{L"OK", CBitmapMessageBox::kOk}});
+}
+
+void CCoricCfgDlg::OpenUpdatePage() {
+    const std::wstring address = toWide(app_.Settings().updateUrl);
+    if (address.empty() ||
+        reinterpret_cast<INT_PTR>(ShellExecuteW(hwnd(), L"OPEN", address.c_str(), nullptr, nullptr, SW_SHOWMINNOACTIVE)) <= 32)
+        ShowMessage(hwnd(), L"Information", L"The download page could not be opened.", {{L"OK", CBitmapMessageBox::kOk}});
 }
 
 // The picture under the controls changes with the page and the profile only: it is composed
@@ -186,7 +262,7 @@ void CCoricCfgDlg::ComposeBackdrop() {
     DrawCaption(dc, RECT{68, 8, 500, 46}, tr(L"KAVIX TESSEL CONFIG"), titleFont_.get(), kText,
                 DT_LEFT | DT_VCENTER | DT_SINGLELINE);
     if (!profileName_.empty()) {
-        DrawCaption(dc, RECT{500, 8, 818, 46}, tr(L"PROFILE:") + L" " + profileName_, headingFont_.get(), kAccent,
+        DrawCaption(dc, RECT{480, 8, 790, 46}, tr(L"PROFILE:") + L" " + profileName_, headingFont_.get(), kAccent,
                     DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
     }
     switch (page_) {
@@ -202,6 +278,9 @@ void CCoricCfgDlg::ComposeBackdrop() {
                                    mousePicture_.get());
             }
             break;
+        case kProfilesPage: CProfilePage::DrawCaptions(dc, headingFont_.get(), textFont_.get()); break;
+        case kMacrosPage: CMacroPage::DrawCaptions(dc, headingFont_.get(), textFont_.get()); break;
+        case kLightingPage: CLightingPage::DrawCaptions(dc, headingFont_.get(), textFont_.get()); break;
         case kPerformancePage:
             DrawCaption(dc, RECT{44, 130, 420, 150}, tr(L"Current DPI"), headingFont_.get(), kAccent,
                         DT_LEFT | DT_SINGLELINE);
@@ -281,12 +360,8 @@ bool CCoricCfgDlg::SystemCommand(UINT_PTR command) {
         Finish(IDCANCEL);
         return true;
     }
-    if (command == IDM_ABOUTBOX) {
-        const cfg::ConnectionState state = worker_->connection();
-        std::wstring text = tr(L"Kavix Tessel Config") + L"\n" + tr(L"Firmware version:") + L" " +
-                            toWide(state.wiredFirmware) + L"\n" + tr(L"Driver version:") + L" " +
-                            toWide(state.driverVersion);
-        ShowMessage(hwnd(), L"About Tessel Config", text, {{L"OK", CBitmapMessageBox::kOk}});
+    if (command == IDM_ABOUTBOX || command == IDM_APP_ABOUT) {
+        CAboutDlg().Show(hwnd());
         return true;
     }
     return false;
@@ -302,19 +377,31 @@ LRESULT CCoricCfgDlg::OnCommand(int id, int code, HWND ctl) {
         return 0;
     }
     if (code == BN_CLICKED) {
+        if (id >= IDC_PAGE_NEW && id <= IDC_PAGE_DELETE) {
+            if (page_ == kProfilesPage) profilePage_.OnCommand(id);
+            else if (page_ == kMacrosPage) macroPage_.OnCommand(id);
+            return 0;
+        }
         switch (id) {
             case IDC_APPLY: Write(hwnd()); return 0;
+            case IDC_MARKER:
+            case IDC_MANUAL: OpenManual(); return 0;
             case IDC_MINIMIZE: SendMessageW(hwnd(), WM_SYSCOMMAND, SC_MINIMIZE, 0); return 0;
             case IDC_CLOSE: Finish(IDCANCEL); return 0;
             default: break;
         }
-        if (performancePage_.OnCommand(id)) return 0;
+        if (performancePage_.OnCommand(id) || macroPage_.OnCommand(id) || lightingPage_.OnCommand(id)) return 0;
     }
+    // The profile list's menu.
+    if (!ctl && id >= IDM_PROFILE_PREVIEW && id <= IDM_PROFILE_RESTORE && profilePage_.OnCommand(id)) return 0;
     return Dialog::OnCommand(id, code, ctl);
 }
 
 // OK and the Enter key: write, and close once everything reached the mouse.
 void CCoricCfgDlg::OnOK() {
+    // An open edit of the profile list is ended first; the next OK applies.
+    macroPage_.StopRecording();
+    if (profilePage_.EndEdit()) return;
     if (Write(hwnd()) && !finished_) Finish(IDOK);
 }
 
@@ -322,11 +409,15 @@ void CCoricCfgDlg::OnOK() {
 // is attached.
 void CCoricCfgDlg::OnCancel() {
     const bool escape = GetKeyState(VK_ESCAPE) < 0;
+    // The Escape key is a key of the macro being recorded; the buttons end the recording.
+    if (escape) macroPage_.TypeKey(VK_ESCAPE); else macroPage_.StopRecording();
+    if (profilePage_.EndEdit() && escape) return;
     const cfg::ConnectionState state = worker_->connection();
     if (!escape || (!state.wiredConnected && !state.wirelessConnected)) Finish(IDCANCEL);
 }
 
 LRESULT CCoricCfgDlg::OnLButtonDown(UINT, POINT) {
+    profilePage_.EndEdit();
     // The dialog has no caption: a press on its picture moves it.
     ReleaseCapture();
     SendMessageW(hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
@@ -363,6 +454,8 @@ void CCoricCfgDlg::RunBox(HWND owner, const std::wstring& text, bool repaint) {
 
 bool CCoricCfgDlg::Write(HWND owner) {
     if (box_ || finished_ || worker_->command() != cfg::kIdle) return false;
+    macroPage_.StopRecording();
+    profilePage_.EndEdit();
     worker_->request(cfg::kWriteAll);
     RunBox(owner, kWriting, true);
     if (finished_) return false;
@@ -385,7 +478,7 @@ void CCoricCfgDlg::OnWorkerFinished(int command) {
     const cfg::ConnectionState state = worker_->connection();
     loaded_ = state.loaded;
     wiredSeen_ = state.wiredConnected;
-    FillPages();
+    FillPages(true);
 }
 
 LRESULT CCoricCfgDlg::OnTimer(UINT_PTR id) {
@@ -396,6 +489,10 @@ LRESULT CCoricCfgDlg::OnTimer(UINT_PTR id) {
     }
     // The finished write is seen; the box closes after its delay.
     worker_->acknowledgeWrite();
+    if (loaded_ && !versionsShown_) {
+        versionsShown_ = true;
+        lightingPage_.ShowVersions(worker_->connection());
+    }
     // Not over another box of this dialog: the connection is checked once it has closed.
     if (!box_ && loaded_ && IsWindowEnabled(hwnd())) CheckConnection();
     return 0;
@@ -430,6 +527,8 @@ void CCoricCfgDlg::RequestClose() {
         EndDialog(box_->hwnd(), CBitmapMessageBox::kClosed);
         return;
     }
+    macroPage_.StopRecording();
+    profilePage_.EndEdit();
     Finish(IDCANCEL);
 }
 

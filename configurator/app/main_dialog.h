@@ -6,8 +6,12 @@
 #include <memory>
 #include <string>
 
+#include "configurator/app/lighting_page.h"
+#include "configurator/app/macro_page.h"
 #include "configurator/app/pages.h"
+#include "configurator/app/profile_page.h"
 #include "configurator/model/configuration_worker.h"
+#include "formats/file_system.h"
 #include "hover_button_v2.h"
 #include "wingui/handles.h"
 #include "wingui/window.h"
@@ -31,6 +35,7 @@ public:
     ~CCoricCfgDlg() override;
 
     cfg::SettingsModel& Model() { return *model_; }
+    formats::FileSystem& Files();
     // Places a control of the template in client pixels.
     void Place(int id, int x, int y, int width = 0, int height = 0) const;
     // The sensitivity stages dialog over the current profile; true when it ended with OK.
@@ -38,6 +43,19 @@ public:
     // Writes the model behind the writing box owned by `owner`; false when any operation
     // failed (the failures were shown).
     bool Write(HWND owner);
+
+    // The profile at `row` becomes the one the pages show.
+    void ShowProfile(std::size_t row);
+    // The pages again from the model, the page shown staying.
+    void RefreshPages();
+    // The "PROFILE:" label, after the shown profile was renamed.
+    void ShowProfileName();
+    // The macro list again, after an import added macros.
+    void RefreshMacros();
+    // Restore Default of the current profile, asked first; then `page` is shown.
+    void AskRestoreDefaults(Page page);
+    void OpenManual();
+    void OpenUpdatePage();
 
 protected:
     BOOL OnInitDialog() override;
@@ -56,7 +74,7 @@ private:
     void CreateControls();
     void BuildSystemMenu();
     void ShowPage(Page page);
-    void FillPages();
+    void FillPages(bool initial);
     void ComposeBackdrop();
     void PaintBackground(HDC dc);
     void ShowHelpText(const std::wstring& text);
@@ -75,10 +93,14 @@ private:
     std::unique_ptr<cfg::ConfigurationWorker> worker_;
     CButtonPage buttonPage_;
     CPerformancePage performancePage_;
+    CProfilePage profilePage_;
+    CMacroPage macroPage_;
+    CLightingPage lightingPage_;
     Page page_ = kButtonsPage;
 
     std::array<CHoverButtonV2, kPages> tabs_;
-    CHoverButtonV2 ok_, cancel_, apply_, minimize_, close_;
+    std::array<CHoverButtonV2, 5> pageCommands_;  // New, Import, Export, Save, Delete
+    CHoverButtonV2 ok_, cancel_, apply_, minimize_, close_, manual_;
     CMarkerButton marker_;
     wingui::UniqueBitmap panel_, mousePicture_, backdrop_;
     wingui::UniqueFont titleFont_, textFont_, headingFont_;
@@ -90,6 +112,7 @@ private:
     bool skipTick_ = false;       // the first tick after a box started
     bool wiredSeen_ = false;
     bool loaded_ = false;
+    bool versionsShown_ = false;
     bool closeRequested_ = false;
     bool finished_ = false;
 };

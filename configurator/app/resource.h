@@ -3,13 +3,20 @@
 
 #include "art_ids.h"
 
+#define IDD_ABOUTBOX 100
 #define IDS_ABOUTBOX 101
 #define IDD_TESSELCFG_DIALOG 102
 #define IDD_DPI_STAGES 3300
+#define IDD_PREVIEW 3301
+#define IDD_MACRO_ADVANCED 3302
+#define IDR_PROFILE_LIST_MENU 3310
+#define IDR_KEY_LIST_MENU 3311
 
 // The program's own pictures.
 #define IDB_MAIN_PANEL 3400
 #define IDB_STAGES_BOX 3401
+#define IDB_PREVIEW_BOX 3402
+#define IDB_ABOUT_BOX 3403
 #define IDB_CHECK_WIDE 3410
 #define IDB_CHECK_WIDE_HOVER 3411
 #define IDB_CHECK_WIDE_TICKED 3412
@@ -58,7 +65,74 @@
 #define IDC_STAGE_SLIDER_Y 926
 #define IDC_STAGE_COUNT 924
 
+// Profile and macro pages: the command buttons they share.
+#define IDC_PAGE_NEW 2137
+#define IDC_PAGE_IMPORT 2138
+#define IDC_PAGE_EXPORT 2139
+#define IDC_PAGE_SAVE 2140
+#define IDC_PAGE_DELETE 2141
+
+// Profile page.
+#define IDC_PROFILE_LIST 2160
+#define IDC_PROFILE_LIST_SCROLL 2161
+#define IDC_PROFILE_NOTICE 2162
+#define IDC_PROFILE_HINT 2163
+// The profile list's context menu.
+#define IDM_PROFILE_PREVIEW 27772
+#define IDM_PROFILE_NEW 27773
+#define IDM_PROFILE_IMPORT 27774
+#define IDM_PROFILE_EXPORT 27775
+#define IDM_PROFILE_SAVE 27776
+#define IDM_PROFILE_DELETE 27777
+#define IDM_PROFILE_COPY 27778
+#define IDM_PROFILE_ASSIGN 27779
+#define IDM_PROFILE_RESTORE 27780
+
+// Macro page.
+#define IDC_MACRO_NAME 2170
+#define IDC_KEY_LIST 2171
+#define IDC_KEY_LIST_SCROLL 2172
+#define IDC_SCAN_FIELD 2173
+#define IDC_RECORD_STATUS 2174
+#define IDC_MACRO_ADVANCED 2175
+#define IDC_MACRO_RECORD 2176
+#define IDC_IGNORE_DELAY 2177
+#define IDC_DEFAULT_DELAY_ON 2178
+#define IDC_MACRO_ASSIGNMENT 2179
+#define IDC_DEFAULT_DELAY 24068
+// The key list's context menu.
+#define IDM_KEY_INSERT_DELAY 27783
+#define IDM_KEY_EDIT 27784
+#define IDM_KEY_DELETE 27785
+// The advanced dialog: the two command lists with their insert buttons.
+#define IDC_ADVANCED_BASIC 2190
+#define IDC_ADVANCED_BASIC_INSERT 2191
+#define IDC_ADVANCED_MORE 2192
+#define IDC_ADVANCED_MORE_INSERT 2193
+
+// Lighting and maintenance page.
+#define IDC_LED_WHEEL_ON 2142
+#define IDC_LED_WHEEL_OFF 2143
+#define IDC_LED_BATTERY_ON 2144
+#define IDC_LED_BATTERY_OFF 2145
+#define IDC_LED_DOCK_ON 2146
+#define IDC_LED_DOCK_OFF 2147
+#define IDC_CHECK_UPDATES 2148
+#define IDC_RESTORE_DEFAULTS 2149
+#define IDC_FIRMWARE_VERSION 2816
+#define IDC_DRIVER_VERSION 2817
+#define IDC_LIGHTS_NOTE 5816
+// The header's manual button (the hidden marker does the same when clicked).
+#define IDC_MANUAL 1033
+
+// About box and profile preview.
+#define IDC_ABOUT_VERSION 21000
+#define IDC_ABOUT_TEXT 21001
+#define IDC_PREVIEW_BUTTONS 21010
+#define IDC_PREVIEW_STAGES 21011
+
 // Language commands: 22000 + the language's index.
 #define IDM_LANGUAGE_FIRST 22000
 #define IDM_LANGUAGE_LAST 22050
 #define IDM_ABOUTBOX 0x10
+#define IDM_APP_ABOUT 57664

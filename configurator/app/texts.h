@@ -2,6 +2,7 @@
 // language; these helpers reach it from any window of the program.
 #pragma once
 
+#include <cwchar>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,15 @@ void setTranslations(formats::TranslationTable* table);
 std::wstring tr(std::wstring_view source);
 // A printf-style format: the translation only when its conversions match the source's.
 std::wstring trFormat(std::wstring_view source);
+
+// A translated format filled in: the formats are the Windows ones ("%s" is a wide string), as
+// translators write them. A text that does not fit is cut, never left open.
+template <class... Args>
+std::wstring trPrintf(std::wstring_view source, Args... args) {
+    wchar_t text[512] = {};
+    _snwprintf(text, 511, trFormat(source).c_str(), args...);
+    return text;
+}
 
 std::wstring toWide(std::u16string_view text);
 std::u16string toU16(std::wstring_view text);

@@ -42,9 +42,11 @@ bool WaitPumping(const std::function<bool()>& done, int tries, DWORD intervalMs)
 
 HWND CTrayControl::Find() { return FindWindowW(kTrayClass, kTrayTitle); }
 
-std::wstring CTrayControl::ProgramPath() const {
-    return (installDir_.empty() ? ownFolder() : installDir_) + kTrayProgram;
+std::wstring CTrayControl::SuiteFolder(const std::wstring& installDir) {
+    return installDir.empty() ? ownFolder() : installDir;
 }
+
+std::wstring CTrayControl::ProgramPath() const { return SuiteFolder(installDir_) + kTrayProgram; }
 
 bool CTrayControl::Start() {
     if (Find()) return true;

@@ -38,6 +38,9 @@ public:
     void StartAfterRateChange();
 
     std::wstring ProgramPath() const;
+    // The folder of the suite's programs and documents: `installDir`, or when it is empty the
+    // configurator's own folder. Ends in a separator.
+    static std::wstring SuiteFolder(const std::wstring& installDir);
 
 private:
     void AwaitHandshake() const;

@@ -60,6 +60,7 @@ TEST_P(InstallSettingsTest, ReadsTheInstallationAndItsLanguages) {
     set(u"InstallDir", u"C:\\Program Files\\Kavix\\");
     set(u"Translation", 2);
     set(u"TranslationMode", 1);
+    set(u"UpdateUrl", u"https://example.invalid/tessel/downloads");
     language(0);
     language(1);
     language(2, false);
@@ -67,6 +68,7 @@ TEST_P(InstallSettingsTest, ReadsTheInstallationAndItsLanguages) {
     const InstallSettings configurator = read();
     EXPECT_EQ(configurator.installDir, u"C:\\Program Files\\Kavix\\");
     EXPECT_EQ(configurator.translationMode, 1u);
+    EXPECT_EQ(configurator.updateUrl, u"https://example.invalid/tessel/downloads");
     ASSERT_EQ(configurator.languages.size(), 2u) << "the third language lacks its faces";
     EXPECT_EQ(configurator.languages[1].defaultFont, u"Face 1");
     EXPECT_EQ(configurator.languages[1].font, u"Second face 1");
