@@ -427,25 +427,42 @@ void DeviceSession::writeMacros() {
     }
 }
 
+std::int32_t DeviceSession::activeProfileNumber() {
+    ComPtr<IHaldenProfile> active;
+    long number = 0;
+    // Not a failure of the write: without an answer the profile last read or written counts.
+    if (FAILED(profileManager_->GetActiveProfile(active.GetAddressOf())) || !active || FAILED(active->GetId(&number)))
+        return 0;
+    return number;
+}
+
 void DeviceSession::writeProfiles() {
     ProfileNode* target = model_.current();
-    ProfileNode* previouslyActive = model_.activeOnDevice();
+    // The mouse's own word at write time: the tray or the mouse's buttons may have switched
+    // profiles since the model was read.
+    std::int32_t activeNumber = activeProfileNumber();
+    auto isActive = [&](const ProfileNode* node) {
+        return activeNumber != 0 ? node->onDevice && node->deviceNumber == activeNumber : node == model_.activeOnDevice();
+    };
     std::vector<ProfileNode*> nodes;
     for (const auto& node : model_.profileNodes()) nodes.push_back(node.get());
     std::map<ProfileNode*, bool> written;  // the nodes this write handled, and whether all went well
-    auto newActive = [&](const ProfileNode* node) { return node == target && node != previouslyActive; };
+    auto newActive = [&](const ProfileNode* node) { return node == target && !isActive(node); };
 
     for (ProfileNode* node : nodes) {
         if (node->deletedOnDevice) continue;
         const bool edited = node->hasProfileSwitchLinks || node->changed || node->markedForDeletion || node->rewrite;
         if (!edited && node->onDevice && !newActive(node)) continue;
         bool ok = true;
-        if (node->markedForDeletion && node == model_.activeOnDevice()) {
+        if (node->markedForDeletion && isActive(node)) {
             ProfileNode* head = model_.profileAt(0);
             ProfileObjects* objects = head ? objectsOf(*head) : nullptr;
             ok = objects && succeeded(profileManager_->SetActiveProfile(objects->profile.Get()), "SetActiveProfile",
                                       head->name);
-            if (ok) model_.setActiveOnDevice(head);
+            if (ok) {
+                model_.setActiveOnDevice(head);
+                activeNumber = head->deviceNumber;
+            }
         }
         if (node->markedForDeletion) {
             ProfileObjects* objects = objectsOf(*node);
@@ -494,8 +511,10 @@ void DeviceSession::writeProfiles() {
             continue;
         }
         if (node == target &&
-            succeeded(profileManager_->SetActiveProfile(objects->profile.Get()), "SetActiveProfile", node->name))
+            succeeded(profileManager_->SetActiveProfile(objects->profile.Get()), "SetActiveProfile", node->name)) {
             model_.setActiveOnDevice(node);
+            activeNumber = node->deviceNumber;
+        }
         if (!edited || !node->mappings) continue;
         if (!model_.resolveLinks(*node)) {
             // A button names a macro or profile that did not reach the mouse: keep the table

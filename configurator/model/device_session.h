@@ -101,6 +101,7 @@ private:
     template <class T>
     T* profileFeature(ProfileNode& node, ComPtr<T> ProfileObjects::*member, REFIID iid);
     bool writeStages(ProfileNode& node, const StageRecord& record);
+    std::int32_t activeProfileNumber();  // 0 when the mouse does not say
     void writeMacros();
     void writeProfiles();
     void writeAcceleration();

@@ -249,6 +249,25 @@ TEST_F(ModelOnMouse, ProfilesAreCreatedDeletedAndMadeActive) {
     EXPECT_EQ(model_.profileAt(1)->deviceNumber, 2);
 }
 
+TEST_F(ModelOnMouse, DeletingTheProfileTheMouseHasActiveNowMovesItToTheBaseFirst) {
+    mouse::change([](sim::MouseState& state) {
+        state.profile(2) = sim::defaultProfile();
+        state.profile(2).name = sim::nameRecord(u"Third");
+    });
+    ASSERT_TRUE(session_->connectAndRead().ok());
+    ASSERT_EQ(model_.profileAt(1)->name, u"Third");
+    ASSERT_EQ(model_.activeOnDevice()->name, u"Game");
+    // Since the read the mouse's own button (or the tray) made Third active.
+    mouse::change([](sim::MouseState& state) { state.activeProfile = 2; });
+    ASSERT_EQ(model_.deleteProfile(1), ListResult::done);
+    const CommandReport report = session_->writeAll();
+    EXPECT_TRUE(report.ok()) << report.failures.front().operation;
+    const sim::MouseState after = mouse::read();
+    EXPECT_TRUE(after.profile(2).free());
+    EXPECT_EQ(after.activeProfile, 3);  // Game, the profile shown
+    EXPECT_EQ(model_.activeOnDevice()->name, u"Game");
+}
+
 TEST_F(ModelOnMouse, FailuresAreNamedAndWrittenAgainNextTime) {
     ASSERT_TRUE(session_->connectAndRead().ok());
     model_.setLed(kLedScrollWheel, true);

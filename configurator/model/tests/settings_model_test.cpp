@@ -149,6 +149,7 @@ TEST(SettingsModel, ProfileListLimitsAndNames) {
     EXPECT_EQ(model.profileAt(2)->name, u"Default^3");
     EXPECT_TRUE(model.profileAt(0)->copiedFrom);
     EXPECT_FALSE(model.profileAt(1)->onDevice);
+    EXPECT_EQ(model.profileAt(1)->deviceNumber, 0);  // its own objects once the mouse creates it
     EXPECT_TRUE(model.profileAt(1)->changed);
 
     model.profileAt(0)->name = u"ABCDEFGHIJKLMNOPQRS";  // 19 characters, as long as the mouse keeps
@@ -168,6 +169,57 @@ TEST(SettingsModel, ProfileListLimitsAndNames) {
 
     EXPECT_EQ(model.setApplication(1, u"C:\\Games\\game.exe"), ListResult::done);
     EXPECT_EQ(model.profileAt(1)->application, u"game.exe");
+}
+
+TEST(SettingsModel, RenamesThatWouldBreakNameLinksAreRefused) {
+    SettingsModel model;
+    loadProfiles(model, 2);
+    const std::pair<std::u16string_view, ListResult> cases[] = {
+        {u"", ListResult::nameInvalid},
+        {u"P2", ListResult::nameTaken},
+        {u"ABCDEFGHIJKLMNOPQRST", ListResult::nameInvalid},  // longer than the mouse keeps
+        {std::u16string_view(u"A\0B", 3), ListResult::nameInvalid},
+    };
+    for (const auto& [name, result] : cases) {
+        EXPECT_EQ(model.renameProfile(0, name), result);
+        EXPECT_EQ(model.profileAt(0)->name, u"P1");
+    }
+    EXPECT_EQ(model.renameProfile(0, u"P1"), ListResult::done);  // its own name again
+    EXPECT_EQ(model.renameProfile(1, u"Sniper"), ListResult::done);
+    EXPECT_EQ(model.profileAt(1)->name, u"Sniper");
+    EXPECT_EQ(model.renameProfile(2, u"X"), ListResult::noSuchRow);
+}
+
+TEST(SettingsModel, DeletingResetsTheButtonsOfEveryProfileThatReachedIt) {
+    SettingsModel model;
+    loadProfiles(model, 3);
+    model.createMacro(u"Mac");
+    // P2 (not shown at the deletion) runs the macro and switches to P3; P1 switches to P3 too.
+    model.selectProfile(1);
+    ASSERT_TRUE(model.linkMacro(2, 0));
+    ASSERT_TRUE(model.linkProfile(3, 2));
+    model.selectProfile(0);
+    ASSERT_TRUE(model.linkProfile(6, 2));
+    for (const auto& node : model.profileNodes()) node->changed = false;
+
+    ASSERT_EQ(model.deleteProfile(2), ListResult::done);
+    ProfileNode& p1 = *model.profileAt(0);
+    ProfileNode& p2 = *model.profileAt(1);
+    EXPECT_EQ(p1.profileLinks[6], nullptr);
+    EXPECT_EQ((*p1.mappings)[6], mappingFor(6, F::stageUp));
+    EXPECT_FALSE(p1.hasProfileSwitchLinks);
+    EXPECT_EQ(p2.profileLinks[4], nullptr);
+    EXPECT_EQ((*p2.mappings)[4], mappingFor(3, F::backward));
+    EXPECT_TRUE(p1.changed && p2.changed);
+    EXPECT_EQ(p2.macroLinks[2], model.macroAt(0));  // the macro stays
+
+    p2.changed = false;
+    ASSERT_EQ(model.deleteMacro(0), ListResult::done);  // never on the mouse: gone at once
+    EXPECT_EQ(model.macroNodes().size(), 0u);
+    EXPECT_EQ(p2.macroLinks[2], nullptr);
+    EXPECT_EQ((*p2.mappings)[2], mappingFor(2, F::universalScrolling));
+    EXPECT_TRUE(p2.changed);
+    EXPECT_EQ(model.current(), &p1);
 }
 
 TEST(SettingsModel, MacrosKeepSixteenEventsAndLeaveTheButtonsWhenDeleted) {
