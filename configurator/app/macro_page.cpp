@@ -56,18 +56,16 @@ void CMacroPage::Create() {
     PushButton(dialog_.Bind(advanced_, IDC_MACRO_ADVANCED), tr(L"Advanced"), SIZE{160, 32});
     advanced_.SetHelpText(tr(L"Insert ready-made key combinations"));
     dialog_.Place(IDC_MACRO_ADVANCED, 410, 244);
-    // The checks end before the page's command buttons.
+    // The wide checks stand below the page's command buttons.
     WideCheck(dialog_.Bind(ignoreDelay_, IDC_IGNORE_DELAY), tr(L"Ignore Delay Between Events"), this);
-    ignoreDelay_.SetFixedSize(240, 24);
-    dialog_.Place(IDC_IGNORE_DELAY, 410, 296);
+    dialog_.Place(IDC_IGNORE_DELAY, 410, 384);
     WideCheck(dialog_.Bind(defaultDelayOn_, IDC_DEFAULT_DELAY_ON), tr(L"Insert Default Delay"), this);
-    defaultDelayOn_.SetFixedSize(240, 24);
-    dialog_.Place(IDC_DEFAULT_DELAY_ON, 410, 332);
+    dialog_.Place(IDC_DEFAULT_DELAY_ON, 410, 418);
     CBitmapSpinCtrl& delay = dialog_.Bind(defaultDelay_, IDC_DEFAULT_DELAY);
     delay.SetRange(0, static_cast<int>(cfg::kMaxDelayMs), 10);
     delay.SetHelpText(tr(L"The default delay in milliseconds"));
-    dialog_.Place(IDC_DEFAULT_DELAY, 410, 398);
-    dialog_.Place(IDC_MACRO_ASSIGNMENT, 410, 444, 230, 90);
+    dialog_.Place(IDC_DEFAULT_DELAY, 410, 318);
+    dialog_.Place(IDC_MACRO_ASSIGNMENT, 410, 456, 230, 80);
     SetWindowTextW(GetDlgItem(dialog, IDC_RECORD_STATUS), L"");
     Fill();
 }
@@ -75,7 +73,7 @@ void CMacroPage::Create() {
 void CMacroPage::DrawCaptions(HDC dc, HFONT heading, HFONT text) {
     DrawCaption(dc, RECT{44, 130, 600, 150}, tr(L"MACROS"), heading, kAccent, DT_LEFT | DT_SINGLELINE);
     DrawCaption(dc, RECT{44, 160, 156, 186}, tr(L"Macro Name"), text, kText, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-    DrawCaption(dc, RECT{410, 372, 640, 392}, tr(L"Default Delay (ms)"), text, kText, DT_LEFT | DT_SINGLELINE);
+    DrawCaption(dc, RECT{410, 296, 640, 316}, tr(L"Default Delay (ms)"), text, kText, DT_LEFT | DT_SINGLELINE);
 }
 
 void CMacroPage::Fill() { defaultDelay_.SetValue(model_.macroDefaultDelayMs()); }

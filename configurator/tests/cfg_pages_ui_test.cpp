@@ -44,6 +44,12 @@ void sendKey(WORD scanCode, bool extended, bool up) {
 
 class Pages : public Configurator {
 protected:
+    // Each case starts without side files: what one wrote must not feed the next.
+    void SetUp() override {
+        Configurator::SetUp();
+        for (int n = 0; n < formats::kSideFileCount; ++n)
+            DeleteFileW(reinterpret_cast<const wchar_t*>(formats::sideFilePath(sideFileFolder(), n).c_str()));
+    }
     HWND list(int id) const { return uidriver::waitFor({.id = id, .visible = true}, 5s, dialog_); }
     std::vector<uidriver::Row> profileRows() const { return uidriver::readRows(list(IDC_PROFILE_LIST)); }
     void waitForRows(int id, int count) const {
@@ -127,7 +133,17 @@ TEST_F(Pages, AProfileTravelsWithItsMacroToAnotherMouse) {
     ASSERT_TRUE(formats::writeTextFile(files, u"C:\\Games\\game.kxp", std::u16string(20000, u'#') + u"[FILEVERSION]\r\n"));
     start();
     press(control(IDC_TAB_PROFILES));
-    clickRow(1);  // "Game": its fifth button runs the macro "Copy"
+    clickRow(1);  // "Game": its fourth and fifth buttons switch to "Base" and run the macro "Copy"
+    rightClickRow(1);
+    chooseInMenu(1);  // "Preview"
+    HWND preview = box(L"Profile Preview", 10s);
+    const std::wstring assignments = uidriver::windowText(uidriver::find(byId(IDC_PREVIEW_BUTTONS), preview));
+    EXPECT_NE(assignments.find(L"Back Button:\tProfile: Base"), std::wstring::npos) << uidriver::toUtf8(assignments);
+    EXPECT_NE(assignments.find(L"Forward Button:\tMacro: Copy"), std::wstring::npos);
+    EXPECT_NE(uidriver::windowText(uidriver::find(byId(IDC_PREVIEW_STAGES), preview)).find(L"Stage 3:\t"), std::wstring::npos);
+    shoot(preview, L"profile_preview");
+    pressBoxButton(preview, 0);
+    uidriver::waitGone(preview, 5s);
     rightClickRow(1);
     chooseInMenu(8);  // "Assign Application"
     chooseFile(L"Choose Application", program);

@@ -61,6 +61,21 @@ protected:
         // withdraw each popup it hides (about 2 s per list or box, during which the program
         // answers nothing).
         RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", L"Managed", REG_SZ, L"N", 4);
+        // Test sessions share drive C:: the side files of this one go to an application-data
+        // folder of its own, named after the session's prefix.
+        const wchar_t* prefix = _wgetenv(L"WINEPREFIX");
+        std::wstring session = prefix ? prefix : L"";
+        session = session.substr(session.find_last_of(L"/\\") + 1);
+        wchar_t temp[MAX_PATH] = L"";
+        GetTempPathW(MAX_PATH, temp);
+        const std::wstring root = std::wstring(temp) + L"cfg-" + session + L"-" + std::to_wstring(GetCurrentProcessId());
+        const std::wstring appData = root + L"\\AppData";
+        CreateDirectoryW(root.c_str(), nullptr);
+        CreateDirectoryW(appData.c_str(), nullptr);
+        for (const wchar_t* key : {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"})
+            RegSetKeyValueW(HKEY_CURRENT_USER, key, L"AppData", REG_SZ, appData.c_str(),
+                            static_cast<DWORD>((appData.size() + 1) * sizeof(wchar_t)));
     }
     void SetUp() override { mouse::reset(preparedMouse()); }
 

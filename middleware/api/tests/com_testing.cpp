@@ -48,7 +48,14 @@ std::string statePath() {
     static const std::string path = [] {
         char directory[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, directory);
-        return std::string(directory) + "tessel-com-" + std::to_string(GetCurrentProcessId()) + ".state";
+        // Test sessions share drive C: and each numbers its processes from the start, so the
+        // session's own prefix name keeps two tests' mice apart.
+        std::string session;
+        if (const char* prefix = std::getenv("WINEPREFIX")) {
+            session = prefix;
+            session = session.substr(session.find_last_of("/\\") + 1) + "-";
+        }
+        return std::string(directory) + "tessel-com-" + session + std::to_string(GetCurrentProcessId()) + ".state";
     }();
     return path;
 }
