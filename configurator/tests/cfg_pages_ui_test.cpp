@@ -293,5 +293,97 @@ TEST_F(Pages, LightsVersionsAndAbout) {
     program_->waitForExit(20s);
 }
 
+// Restore Default asks first: "No" keeps the profile, "Yes" gives it the factory settings, which
+// the next Apply writes.
+TEST_F(Pages, RestoreDefaultIsAskedFirst) {
+    start();
+    press(control(IDC_TAB_LIGHTING));
+    press(control(IDC_LED_WHEEL_ON));
+    press(control(IDC_RESTORE_DEFAULTS));
+    answer(L"Restore Defaults", 1, L"restore_defaults");  // "No"
+    apply();
+    EXPECT_EQ(mouse::read().profile(3).lighting & 0x1, 0x1) << "the edit before stays";
+    press(control(IDC_RESTORE_DEFAULTS));
+    answer(L"Restore Defaults", 0);  // "Yes"
+    press(control(IDC_TAB_BUTTONS));
+    uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 0), L"Click");  // "Game" had left and right swapped
+    EXPECT_EQ(text(IDC_BUTTON_ROW_FIRST + 1), L"Menu");
+    apply();
+    const sim::Profile game = mouse::read().profile(3);
+    EXPECT_EQ(game.stageCount, 5);
+    EXPECT_EQ(game.defaultStage, 3);
+    EXPECT_EQ(game.lighting & 0x3, 0x2) << "scroll wheel off, battery indicator on";
+    press(control(IDCANCEL));
+    program_->waitForExit(20s);
+
+    tessel::com::testing::Apartment apartment;
+    SettingsModel model;
+    DeviceSession session(model);
+    ASSERT_TRUE(session.connectAndRead().ok());
+    const ProfileNode* restored = model.profileByName(u"Game");
+    ASSERT_TRUE(restored && restored->mappings);
+    for (int row = 0; row < kButtonRows; ++row)
+        EXPECT_EQ(functionOf(row, (*restored->mappings)[buttonRow(row).tableEntry]), buttonRow(row).defaultFunction) << row;
+}
+
+// The manual and the download page go through the shell's real open path, to whatever the user
+// has for HTML files and web pages: here a recording program registered in this session.
+TEST_F(Pages, TheManualAndTheDownloadPageOpenThroughTheShell) {
+    const std::wstring recorder = TESSEL_OPEN_RECORDER;
+    const std::wstring log = recorder + L".log";
+    DeleteFileW(log.c_str());
+    const std::wstring command = L"\"" + recorder + L"\" \"%1\"";
+    for (const wchar_t* kind : {L"htmlfile", L"http", L"https"}) {
+        const std::wstring key = std::wstring(L"Software\\Classes\\") + kind + L"\\shell\\open";
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (key + L"\\ddeexec").c_str());
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, (key + L"\\command").c_str(), nullptr, REG_SZ, command.c_str(),
+                        static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    }
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.html", nullptr, REG_SZ, L"htmlfile", 18);
+
+    wchar_t temp[MAX_PATH] = L"";
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring install = std::wstring(temp) + L"tessel-cfg-shell\\";
+    const std::wstring manual = install + L"Translations\\Manuals\\English\\index.html";
+    for (const std::wstring& folder : {install, install + L"Translations", install + L"Translations\\Manuals",
+                                       install + L"Translations\\Manuals\\English"})
+        CreateDirectoryW(folder.c_str(), nullptr);
+    formats::Win32Files files;
+    ASSERT_TRUE(formats::writeTextFile(files, std::u16string(manual.begin(), manual.end()), u"<html></html>"));
+    const std::wstring page = L"https://downloads.example.invalid/tessel";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Kavix\\Kavix Tessel", 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const auto setString = [&](const wchar_t* name, const std::wstring& value) {
+        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    };
+    setString(L"InstallDir", install);
+    setString(L"UpdateUrl", page);
+    setString(L"Language0", L"English");
+    setString(L"TranslationFile0", L"English.txt");
+    setString(L"TranslationDefaultFont0", L"Play");
+    setString(L"TranslationFont0", L"Play");
+
+    const auto logged = [&] {
+        const auto text = formats::readTextFile(files, std::u16string(log.begin(), log.end()));
+        return text ? std::wstring(text->begin(), text->end()) : std::wstring();
+    };
+    start();
+    press(control(IDC_TAB_LIGHTING));
+    press(control(IDC_CHECK_UPDATES));
+    uidriver::waitUntil([&] { return logged().find(page) != std::wstring::npos; }, 20s,
+                        [&] { return L"the download page opened; the recorder got: " + logged(); });
+    press(control(IDC_MANUAL));
+    uidriver::waitUntil([&] { return logged().find(L"index.html") != std::wstring::npos; }, 20s,
+                        [&] { return L"the manual opened; the recorder got: " + logged(); });
+    EXPECT_NE(logged().find(L"Manuals\\English\\index.html"), std::wstring::npos) << uidriver::toUtf8(logged());
+    press(control(IDCANCEL));
+    program_->waitForExit(20s);
+    RegCloseKey(key);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Kavix\\Kavix Tessel");
+}
+
 }  // namespace
 }  // namespace tessel::cfg::testing

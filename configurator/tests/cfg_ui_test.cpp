@@ -116,6 +116,13 @@ TEST_F(Configurator, ButtonRowsKeepTheirRules) {
     pressBoxButton(keyBox, 1);  // Cancel
     uidriver::waitGone(keyBox, 5s);
     uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 2), L"Universal Scrolling");
+    // A key the mouse cannot send leaves the row as it was.
+    chooseInRow(2, L"Single Key");
+    keyBox = box(L"Single Key Settings", 5s);
+    uidriver::pressKey(VK_F13);
+    pressBoxButton(keyBox, 0);  // OK
+    uidriver::waitGone(keyBox, 5s);
+    uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 2), L"Universal Scrolling");
     chooseInRow(2, L"Single Key");
     keyBox = box(L"Single Key Settings", 5s);
     uidriver::pressKey('A');
@@ -126,19 +133,28 @@ TEST_F(Configurator, ButtonRowsKeepTheirRules) {
 
     // "Macro" shows the macro names when the pointer rests on it: Escape leaves them unchosen
     // and the row as it was; a name chosen links the macro.
-    auto restOnMacro = [&](int row) {
+    auto restOn = [&](int row, ButtonFunction function) {
         press(control(IDC_BUTTON_ROW_FIRST + row));
         HWND list = openList();
-        ASSERT_GT(uidriver::rowCount(list), static_cast<int>(ButtonFunction::macro));  // the list is in place
-        uidriver::moveTo(list, POINT{40, 2 + static_cast<int>(ButtonFunction::macro) * 16 + 8});
+        EXPECT_GT(uidriver::rowCount(list), static_cast<int>(function));  // the list is in place
+        try {
+            uidriver::moveTo(list, POINT{40, 2 + static_cast<int>(function) * 16 + 8});
+        } catch (...) {
+            uidriver::savePng(uidriver::captureScreen(), L"list_not_reached");
+            throw;
+        }
         uidriver::waitFor({.className = L"#32768", .visible = true}, 5s);
+        return list;
     };
-    restOnMacro(5);
-    uidriver::pressKey(VK_ESCAPE);
-    uidriver::waitGone({.className = L"#32768", .visible = true}, 5s);
-    EXPECT_EQ(text(IDC_BUTTON_ROW_FIRST + 5), L"Sensitivity Stage Down");
-    press(control(IDC_BUTTON_ROW_FIRST + 5));  // a click on its box closes the list
-    restOnMacro(6);
+    for (ButtonFunction function : {ButtonFunction::macro, ButtonFunction::profile}) {
+        HWND list = restOn(5, function);
+        uidriver::pressKey(VK_ESCAPE);
+        uidriver::waitGone({.className = L"#32768", .visible = true}, 5s);
+        EXPECT_EQ(text(IDC_BUTTON_ROW_FIRST + 5), L"Sensitivity Stage Down");
+        press(control(IDC_BUTTON_ROW_FIRST + 5));  // a click on its box closes the list
+        uidriver::waitGone(list, 5s);
+    }
+    restOn(6, ButtonFunction::macro);
     uidriver::pressKey(VK_DOWN);
     uidriver::pressKey(VK_RETURN);  // "Copy", the only macro
     uidriver::waitForText(control(IDC_BUTTON_ROW_FIRST + 6), L"Macro");
@@ -151,6 +167,27 @@ TEST_F(Configurator, ButtonRowsKeepTheirRules) {
     EXPECT_EQ(game.buttons[2].function, sim::function::keyboardKey);
     EXPECT_EQ(game.buttons[2].first, 4);  // the usage of A
     EXPECT_EQ(game.buttons[1], (sim::ButtonEntry{2, 1, 0, 0}));  // still the click
+}
+
+// The stages dialog's own Apply writes at once, behind the writing box, and the dialog stays.
+TEST_F(Configurator, TheStagesDialogAppliesAtOnce) {
+    start();
+    press(control(IDC_TAB_PERFORMANCE));
+    press(uidriver::waitFor({.id = IDC_STAGES, .visible = true}, 5s, dialog_));
+    HWND stages = box(L"Sensitivity Stage Settings");
+    HWND count = uidriver::find(byId(IDC_STAGE_COUNT), stages);
+    for (const wchar_t* shown : {L"4", L"3"}) {
+        press(uidriver::find(byId(4001), count));  // the spin box's down arrow
+        uidriver::waitForText(count, shown);
+    }
+    pressBoxButton(stages, 2);  // Apply
+    uidriver::waitGone(box(L"Information"), 40s);
+    EXPECT_EQ(mouse::read().profile(3).stageCount, 3);
+    EXPECT_TRUE(IsWindowVisible(stages));
+    pressBoxButton(stages, 1);  // Cancel
+    uidriver::waitGone(stages, 5s);
+    press(control(IDCANCEL));
+    EXPECT_EQ(program_->waitForExit(20s), 0u);
 }
 
 // OK writes and closes only when everything reached the mouse: failures are named and the
