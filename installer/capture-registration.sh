@@ -2,7 +2,7 @@
 # capture-registration.sh PREFIX TOOL SERVER OUT — runs registration_entries under Wine in a
 # prefix of the build's own (made on first use), so the build never touches the test prefix.
 set -euo pipefail
-export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
+export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 tool=$2 server=$3 out=$4
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"

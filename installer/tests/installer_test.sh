@@ -7,7 +7,8 @@
 # the user's data; and the package's registration equal to what regsvr32 writes.
 set -uo pipefail
 work=$1 msi=$2 old_msi=$3 version=$4 update_url=$5 probe=$6 tesselctl=$7 tesselsim=$8 sim_hid=$9 server=${10}
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
+# (winemenubuilder is turned off in the template's registry below: the variable does not reach it.)
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
