@@ -146,7 +146,10 @@ HRESULT registerTypeLib() {
     ComPtr<ITypeLib> library;
     if (HRESULT status = loadServerTypeLib(library); FAILED(status)) return status;
     std::wstring path = modulePath();
-    return RegisterTypeLib(library.Get(), path.data(), nullptr);
+    // The help folder is the module's, ending in a separator: the installer's registry rows can
+    // name a folder only that way, and they must write what registration writes.
+    std::wstring helpFolder = path.substr(0, path.find_last_of(L'\\') + 1);
+    return RegisterTypeLib(library.Get(), path.data(), helpFolder.data());
 }
 
 HRESULT unregisterTypeLib() {
