@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "configurator/model/model_exchange.h"
+
 namespace tessel::cfgapp {
 
 struct FileFilter {
@@ -23,5 +25,9 @@ public:
     static std::optional<std::wstring> Save(HWND owner, const std::wstring& title, const FileFilter& filter,
                                             bool keepFolder);
 };
+
+// What a box tells the user when reading or writing an exchange file of profiles (or macros)
+// did not succeed.
+const wchar_t* ExchangeFailureText(cfg::ExchangeResult result, bool profiles);
 
 }  // namespace tessel::cfgapp

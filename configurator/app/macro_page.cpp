@@ -19,10 +19,6 @@ constexpr RECT kKeyList{44, 200, 384, 500};
 
 FileFilter macroFiles() { return {tr(L"Kavix Exchange Macro File (*.kxm)"), L"*.kxm", L"kxm"}; }
 
-void tell(HWND owner, const wchar_t* title, const wchar_t* text) {
-    ShowMessage(owner, title, text, {{L"OK", CBitmapMessageBox::kOk}});
-}
-
 }  // namespace
 
 void CMacroPage::Create() {
@@ -191,10 +187,10 @@ void CMacroPage::TypeKey(UINT virtualKey) {
 void CMacroPage::Refused(cfg::EditResult result) {
     switch (result) {
         case cfg::EditResult::tooManyEvents:
-            return tell(dialog_.hwnd(), L"Edit Macro", L"A macro holds at most 16 events.");
+            return Tell(dialog_.hwnd(), L"Edit Macro", L"A macro holds at most 16 events.");
         case cfg::EditResult::tooLong:
-            return tell(dialog_.hwnd(), L"Edit Macro", L"This macro has more than 16 events: record it anew to change it.");
-        case cfg::EditResult::invalidKey: return tell(dialog_.hwnd(), L"Edit Key", L"The mouse cannot play this key.");
+            return Tell(dialog_.hwnd(), L"Edit Macro", L"This macro has more than 16 events: record it anew to change it.");
+        case cfg::EditResult::invalidKey: return Tell(dialog_.hwnd(), L"Edit Key", L"The mouse cannot play this key.");
         default: return;
     }
 }
@@ -300,9 +296,7 @@ void CMacroPage::New() {
 void CMacroPage::Delete() {
     if (!shown_) return;
     HWND owner = dialog_.hwnd();
-    if (ShowMessage(owner, L"Delete Macro", L"Are you sure you want to delete this macro?",
-                    {{L"Yes", CBitmapMessageBox::kYes}, {L"No", CBitmapMessageBox::kNo}}) != CBitmapMessageBox::kYes)
-        return;
+    if (!Ask(owner, L"Delete Macro", L"Are you sure you want to delete this macro?")) return;
     if (model_.deleteMacro(*shown_) != cfg::ListResult::done) return;
     shown_.reset();
     FillNames();
@@ -315,13 +309,8 @@ void CMacroPage::Import() {
     const std::optional<std::wstring> path = CFileChooser::Open(owner, tr(L"Import Macro"), macroFiles());
     if (!path) return;
     const cfg::ImportResult imported = cfg::importMacro(model_, dialog_.Files(), toU16(*path));
-    switch (imported.result) {
-        case cfg::ExchangeResult::done: break;
-        case cfg::ExchangeResult::readFailed: return tell(owner, L"Import Macro", L"The file could not be read.");
-        case cfg::ExchangeResult::nameInvalid:
-            return tell(owner, L"Import Macro", L"The macro's name is longer than the mouse can keep.");
-        default: return tell(owner, L"Import Macro", L"The file holds no macro.");
-    }
+    if (imported.result != cfg::ExchangeResult::done)
+        return Tell(owner, L"Import Macro", ExchangeFailureText(imported.result, false));
     model_.selectMacro(imported.row);
     FillNames();
 }
@@ -332,12 +321,8 @@ void CMacroPage::Export(bool save) {
     const wchar_t* title = save ? L"Save Macro" : L"Export Macro";
     const std::optional<std::wstring> path = CFileChooser::Save(owner, tr(title), macroFiles(), save);
     if (!path) return;
-    switch (cfg::exportMacro(model_, *shown_, dialog_.Files(), toU16(*path))) {
-        case cfg::ExchangeResult::done: return;
-        case cfg::ExchangeResult::tooLong:
-            return tell(owner, title, L"This macro has more than 16 events: record it anew to export it.");
-        default: return tell(owner, title, L"The file could not be written.");
-    }
+    const cfg::ExchangeResult written = cfg::exportMacro(model_, *shown_, dialog_.Files(), toU16(*path));
+    if (written != cfg::ExchangeResult::done) Tell(owner, title, ExchangeFailureText(written, false));
 }
 
 // --- the advanced dialog ---

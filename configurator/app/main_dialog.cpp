@@ -221,9 +221,7 @@ void CCoricCfgDlg::ShowProfileName() {
 
 void CCoricCfgDlg::AskRestoreDefaults(Page page) {
     if (!model_->current()) return;
-    if (ShowMessage(hwnd(), L"Restore Defaults", L"Are you sure you want to restore defaults?",
-                    {{L"Yes", CBitmapMessageBox::kYes}, {L"No", CBitmapMessageBox::kNo}}) != CBitmapMessageBox::kYes)
-        return;
+    if (!Ask(hwnd(), L"Restore Defaults", L"Are you sure you want to restore defaults?")) return;
     model_->restoreDefaults();
     FillPages(false);
     ShowPage(page);
@@ -236,15 +234,14 @@ void CCoricCfgDlg::OpenManual() {
     const std::wstring path = CTrayControl::SuiteFolder(toWide(settings.installDir)) + L"Translations\\Manuals\\" +
                               (language ? toWide(language->name) : L"English") + L"\\index.html";
     if (reinterpret_cast<INT_PTR>(ShellExecuteW(hwnd(), L"OPEN", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) <= 32)
-        ShowMessage(hwnd(), L"Information", tr(L"The manual could not be opened:") + L"\n" + path,
-                    {{L"OK", CBitmapMessageBox::kOk}});
+        Tell(hwnd(), L"Information", tr(L"The manual could not be opened:") + L"\n" + path);
 }
 
 void CCoricCfgDlg::OpenUpdatePage() {
     const std::wstring address = toWide(app_.Settings().updateUrl);
     if (address.empty() ||
         reinterpret_cast<INT_PTR>(ShellExecuteW(hwnd(), L"OPEN", address.c_str(), nullptr, nullptr, SW_SHOWMINNOACTIVE)) <= 32)
-        ShowMessage(hwnd(), L"Information", L"The download page could not be opened.", {{L"OK", CBitmapMessageBox::kOk}});
+        Tell(hwnd(), L"Information", L"The download page could not be opened.");
 }
 
 // The picture under the controls changes with the page and the profile only: it is composed
@@ -469,7 +466,7 @@ bool CCoricCfgDlg::Write(HWND owner) {
                  toWide(failure.subject).c_str(), static_cast<unsigned long>(failure.status));
         text += line;
     }
-    ShowMessage(owner, L"Information", text, {{L"OK", CBitmapMessageBox::kOk}});
+    Tell(owner, L"Information", text);
     return false;
 }
 

@@ -18,6 +18,15 @@ INT_PTR ShowMessage(HWND owner, std::wstring_view title, const std::wstring& tex
     return box.Show(owner);
 }
 
+void Tell(HWND owner, std::wstring_view title, const std::wstring& text) {
+    ShowMessage(owner, title, text, {{L"OK", CBitmapMessageBox::kOk}});
+}
+
+bool Ask(HWND owner, std::wstring_view title, const std::wstring& text) {
+    return ShowMessage(owner, title, text, {{L"Yes", CBitmapMessageBox::kYes}, {L"No", CBitmapMessageBox::kNo}}) ==
+           CBitmapMessageBox::kYes;
+}
+
 CWaitingDlg::CWaitingDlg(const std::wstring& text, std::function<int()> command, HWND repaint, DWORD delayMs)
     : CBitmapMessageBox(tr(L"Information"), tr(text)), command_(std::move(command)), repaint_(repaint),
       delayMs_(delayMs) {

@@ -20,6 +20,9 @@ struct BoxButton {
 // captions are translated. Answers the result of the button pressed.
 INT_PTR ShowMessage(HWND owner, std::wstring_view title, const std::wstring& text,
                     std::initializer_list<BoxButton> buttons);
+// A box with "OK", and a question with "Yes" and "No" (true for "Yes").
+void Tell(HWND owner, std::wstring_view title, const std::wstring& text);
+bool Ask(HWND owner, std::wstring_view title, const std::wstring& text);
 // The same look for boxes built by their callers.
 void StyleBox(CBitmapMessageBox& box);
 

@@ -95,8 +95,7 @@ std::int32_t CButtonPage::AskKey() {
 void CButtonPage::Choose(int row, ButtonFunction function, std::int32_t keyCode) {
     const ChoiceResult result = model_.chooseFunction(row, function, keyCode);
     if (result == ChoiceResult::refusedLeftClick)
-        ShowMessage(dialog_.hwnd(), L"Information", L"At Least 1 Button Must Be Assigned To Click",
-                    {{L"OK", CBitmapMessageBox::kOk}});
+        Tell(dialog_.hwnd(), L"Information", L"At Least 1 Button Must Be Assigned To Click");
     ShowRow(row);
 }
 
@@ -152,8 +151,7 @@ void CButtonPage::OnSecondLevelChoice(int ownerId, int itemIndex, int command, H
         const std::size_t position = static_cast<std::size_t>(command - 1);
         if (function == ButtonFunction::macro) model_.linkMacro(row, position); else model_.linkProfile(row, position);
     } else if (result == ChoiceResult::refusedLeftClick) {
-        ShowMessage(dialog_.hwnd(), L"Information", L"At Least 1 Button Must Be Assigned To Click",
-                    {{L"OK", CBitmapMessageBox::kOk}});
+        Tell(dialog_.hwnd(), L"Information", L"At Least 1 Button Must Be Assigned To Click");
     }
     // The list sets its own selection after this call; the rows show what the model holds.
     PostMessageW(dialog_.hwnd(), kShowButtonRows, 0, 0);

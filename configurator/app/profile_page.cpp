@@ -18,15 +18,6 @@ constexpr int kNameColumn = 0, kApplicationColumn = 1, kSwitchColumn = 2;
 
 FileFilter profileFiles() { return {tr(L"Kavix Exchange Profile File (*.kxp)"), L"*.kxp", L"kxp"}; }
 
-void tell(HWND owner, const wchar_t* title, const wchar_t* text) {
-    ShowMessage(owner, title, text, {{L"OK", CBitmapMessageBox::kOk}});
-}
-
-bool ask(HWND owner, const wchar_t* title, const wchar_t* text) {
-    return ShowMessage(owner, title, text, {{L"Yes", CBitmapMessageBox::kYes}, {L"No", CBitmapMessageBox::kNo}}) ==
-           CBitmapMessageBox::kYes;
-}
-
 std::wstring applicationText(const cfg::ProfileNode& node) {
     return node.application.empty() ? tr(L"<none>") : toWide(node.application);
 }
@@ -117,10 +108,10 @@ void CProfilePage::OnListEditEnded(HWND, int row, int column, const wchar_t* tex
         switch (model_.renameProfile(static_cast<std::size_t>(row), toU16(text))) {
             case cfg::ListResult::done: break;
             case cfg::ListResult::nameTaken:
-                tell(dialog_.hwnd(), L"Rename Profile", L"Another profile already has this name.");
+                Tell(dialog_.hwnd(), L"Rename Profile", L"Another profile already has this name.");
                 break;
             default:
-                tell(dialog_.hwnd(), L"Rename Profile", L"A profile name has 1 to 19 characters.");
+                Tell(dialog_.hwnd(), L"Rename Profile", L"A profile name has 1 to 19 characters.");
                 break;
         }
         // Side files, the tray and links match by name: a refused name keeps the old one.
@@ -164,7 +155,7 @@ bool CProfilePage::OnCommand(int id) {
 void CProfilePage::New() {
     EndEdit();
     HWND owner = dialog_.hwnd();
-    if (model_.profileCount() >= cfg::kMaxProfiles) return tell(owner, L"Create Profile", L"Maximum number of profiles reached");
+    if (model_.profileCount() >= cfg::kMaxProfiles) return Tell(owner, L"Create Profile", L"Maximum number of profiles reached");
     CBitmapMessageBox box(tr(L"Create Profile"), tr(L"Please enter the name for the new profile:"));
     StyleBox(box);
     box.EnableInput(L"", 20);
@@ -175,7 +166,7 @@ void CProfilePage::New() {
         case cfg::ListResult::done: break;
         case cfg::ListResult::nameInvalid:
             // Refused before anything is created: the mouse keeps 19 characters of a name.
-            return tell(owner, L"Create Profile", L"A profile name has 1 to 19 characters.");
+            return Tell(owner, L"Create Profile", L"A profile name has 1 to 19 characters.");
         default: return;  // a name in use is passed over
     }
     AddRow(*model_.profileAt(model_.profileCount() - 1));
@@ -185,10 +176,10 @@ void CProfilePage::New() {
 void CProfilePage::Copy() {
     EndEdit();
     HWND owner = dialog_.hwnd();
-    if (model_.profileCount() >= cfg::kMaxProfiles) return tell(owner, L"Copy Profile", L"Maximum Number of Profiles reached");
-    if (!ask(owner, L"Copy Profile", L"Are you sure you want to copy this profile?")) return;
+    if (model_.profileCount() >= cfg::kMaxProfiles) return Tell(owner, L"Copy Profile", L"Maximum Number of Profiles reached");
+    if (!Ask(owner, L"Copy Profile", L"Are you sure you want to copy this profile?")) return;
     if (model_.copyProfile(static_cast<std::size_t>(SelectedRow())) != cfg::ListResult::done)
-        return tell(owner, L"Copy Profile", L"Error Copying Profile or Profile has been copied before!");
+        return Tell(owner, L"Copy Profile", L"Error Copying Profile or Profile has been copied before!");
     AddRow(*model_.profileAt(model_.profileCount() - 1));
 }
 
@@ -196,8 +187,8 @@ void CProfilePage::Delete() {
     EndEdit();
     HWND owner = dialog_.hwnd();
     const int row = SelectedRow();
-    if (row == 0) return tell(owner, L"Delete Profile", L"Profile 1 is the base profile and may not be deleted");
-    if (!ask(owner, L"Delete Profile", L"Are you sure you want to delete this profile?")) return;
+    if (row == 0) return Tell(owner, L"Delete Profile", L"Profile 1 is the base profile and may not be deleted");
+    if (!Ask(owner, L"Delete Profile", L"Are you sure you want to delete this profile?")) return;
     const std::size_t shown = model_.currentRow();
     if (model_.deleteProfile(static_cast<std::size_t>(row)) != cfg::ListResult::done) return;
     FillList();
@@ -208,18 +199,12 @@ void CProfilePage::Delete() {
 void CProfilePage::Import() {
     EndEdit();
     HWND owner = dialog_.hwnd();
-    if (model_.profileCount() >= cfg::kMaxProfiles) return tell(owner, L"Import Profile", L"Maximum number of profiles reached");
+    if (model_.profileCount() >= cfg::kMaxProfiles) return Tell(owner, L"Import Profile", L"Maximum number of profiles reached");
     const std::optional<std::wstring> path = CFileChooser::Open(owner, tr(L"Import Profile"), profileFiles());
     if (!path) return;
     const cfg::ImportResult imported = cfg::importProfile(model_, dialog_.Files(), toU16(*path));
-    switch (imported.result) {
-        case cfg::ExchangeResult::done: break;
-        case cfg::ExchangeResult::limitReached: return tell(owner, L"Import Profile", L"Maximum number of profiles reached");
-        case cfg::ExchangeResult::nameInvalid:
-            return tell(owner, L"Import Profile", L"The profile's name is longer than the mouse can keep.");
-        case cfg::ExchangeResult::readFailed: return tell(owner, L"Import Profile", L"The file could not be read.");
-        default: return tell(owner, L"Import Profile", L"The file holds no profile of this mouse.");
-    }
+    if (imported.result != cfg::ExchangeResult::done)
+        return Tell(owner, L"Import Profile", ExchangeFailureText(imported.result, true));
     FillList();
     dialog_.ShowProfile(imported.row);
     if (imported.macrosAdded) dialog_.RefreshMacros();
@@ -231,9 +216,9 @@ void CProfilePage::Export(bool save) {
     const wchar_t* title = save ? L"Save Profile" : L"Export Profile";
     const std::optional<std::wstring> path = CFileChooser::Save(owner, tr(title), profileFiles(), save);
     if (!path) return;
-    if (cfg::exportProfile(model_, static_cast<std::size_t>(SelectedRow()), dialog_.Files(), toU16(*path)) !=
-        cfg::ExchangeResult::done)
-        tell(owner, title, L"The file could not be written.");
+    const cfg::ExchangeResult written =
+        cfg::exportProfile(model_, static_cast<std::size_t>(SelectedRow()), dialog_.Files(), toU16(*path));
+    if (written != cfg::ExchangeResult::done) Tell(owner, title, ExchangeFailureText(written, true));
 }
 
 void CProfilePage::AssignApplication() {

@@ -151,9 +151,10 @@ TEST_F(Pages, AProfileTravelsWithItsMacroToAnotherMouse) {
                         [] { return std::wstring(L"game.exe in the application cell"); });
     press(control(IDC_PAGE_EXPORT));
     chooseFile(L"Export Profile", exported);
-    const auto text = formats::readTextFile(files, u"C:\\Games\\game.kxp");
-    ASSERT_TRUE(text);
-    EXPECT_EQ(text->find(u'#'), std::u16string::npos) << "nothing of the older file remains";
+    // The program writes once its dialog has gone.
+    std::optional<std::u16string> text;
+    uidriver::waitUntil([&] { return (text = formats::readTextFile(files, u"C:\\Games\\game.kxp")) && text->find(u'#') == std::u16string::npos; },
+                        10s, [] { return std::wstring(L"the export replacing the older, longer file whole"); });
     EXPECT_NE(text->find(u"[EXECUTABLE]\r\ngame.exe\r\n"), std::u16string::npos);
     EXPECT_NE(text->find(u"[MACRONAME]\r\n'Copy'\r\n"), std::u16string::npos);
     press(control(IDCANCEL));
@@ -174,10 +175,8 @@ TEST_F(Pages, AProfileTravelsWithItsMacroToAnotherMouse) {
     program_->waitForExit(20s);
 
     // The model reads back what the import wrote: the macro and the button that runs it.
-    tessel::com::testing::Apartment apartment;
-    SettingsModel model;
-    DeviceSession session(model);
-    ASSERT_TRUE(session.connectAndRead().ok());
+    ReadBack mouseRead;
+    const SettingsModel& model = mouseRead.model;
     const MacroNode* copy = model.macroByName(u"Copy");
     ASSERT_TRUE(copy);
     EXPECT_EQ(copy->events.size(), 4u);
@@ -249,10 +248,8 @@ TEST_F(Pages, AMacroIsRecordedFromTheKeyboard) {
     press(control(IDCANCEL));
     program_->waitForExit(20s);
 
-    tessel::com::testing::Apartment apartment;
-    SettingsModel model;
-    DeviceSession session(model);
-    ASSERT_TRUE(session.connectAndRead().ok());
+    ReadBack mouseRead;
+    const SettingsModel& model = mouseRead.model;
     const MacroNode* combo = model.macroByName(u"Combo");
     ASSERT_TRUE(combo);
     std::vector<std::uint16_t> codes;
@@ -316,10 +313,8 @@ TEST_F(Pages, RestoreDefaultIsAskedFirst) {
     press(control(IDCANCEL));
     program_->waitForExit(20s);
 
-    tessel::com::testing::Apartment apartment;
-    SettingsModel model;
-    DeviceSession session(model);
-    ASSERT_TRUE(session.connectAndRead().ok());
+    ReadBack mouseRead;
+    const SettingsModel& model = mouseRead.model;
     const ProfileNode* restored = model.profileByName(u"Game");
     ASSERT_TRUE(restored && restored->mappings);
     for (int row = 0; row < kButtonRows; ++row)

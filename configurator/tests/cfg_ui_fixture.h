@@ -54,6 +54,14 @@ struct NoLinks final : formats::ExchangeLookup {
     std::optional<formats::ExchangeMacro> macro(std::u16string_view) const override { return std::nullopt; }
 };
 
+// The mouse read back into a model of the test's own, as the configurator reads it.
+struct ReadBack {
+    tessel::com::testing::Apartment apartment;
+    SettingsModel model;
+    DeviceSession session{model};
+    ReadBack() { EXPECT_TRUE(session.connectAndRead().ok()); }
+};
+
 class Configurator : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
