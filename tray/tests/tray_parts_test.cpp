@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cwctype>
 #include <fstream>
 #include <string>
@@ -238,6 +239,51 @@ TEST(TrayAutoActivation, TheProgramInFrontIsNamedWhole) {
     CloseHandle(process.hThread);
     DeleteFileW(program.c_str());
     RemoveDirectoryW(folder.c_str());
+}
+
+// The gauge of `id` as 0x00RRGGBB rows top-down; empty unless it is 43 x 282 with 24 bits.
+std::vector<std::uint32_t> gaugePixels(int id) {
+    auto* gauge = static_cast<HBITMAP>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!gauge) return {};
+    DIBSECTION section{};
+    std::vector<std::uint32_t> pixels;
+    if (GetObjectW(gauge, sizeof(section), &section) == sizeof(section) && section.dsBm.bmWidth == 43 &&
+        section.dsBm.bmHeight == 282 && section.dsBm.bmBitsPixel == 24) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = 43;
+        info.bmiHeader.biHeight = -282;  // top-down
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        pixels.resize(43 * 282);
+        HDC screen = GetDC(nullptr);
+        if (GetDIBits(screen, gauge, 0, 282, pixels.data(), &info, DIB_RGB_COLORS) != 282) pixels.clear();
+        ReleaseDC(nullptr, screen);
+    }
+    DeleteObject(gauge);
+    return pixels;
+}
+
+// The X and Y notices stand side by side: each step has a picture for either axis, alike in
+// the bar and apart in the axis mark at the top.
+TEST(TrayGauges, EveryStepHasAPictureForEachAxisMarkedWithIt) {
+    constexpr size_t kMarkRows = 35 * 43;  // above the bar
+    std::vector<std::uint32_t> previousX;
+    for (int step = 1; step <= 56; ++step) {
+        const std::vector<std::uint32_t> x = gaugePixels(IDB_GAUGE_BASE + step);
+        const std::vector<std::uint32_t> y = gaugePixels(IDB_GAUGE_BASE + IDB_GAUGE_Y_OFFSET + step);
+        ASSERT_EQ(x.size(), 43u * 282u) << step;
+        ASSERT_EQ(y.size(), 43u * 282u) << step;
+        EXPECT_FALSE(std::equal(x.begin(), x.begin() + kMarkRows, y.begin())) << step;
+        EXPECT_TRUE(std::equal(x.begin() + kMarkRows, x.end(), y.begin() + kMarkRows)) << step;
+        if (!previousX.empty()) {
+            EXPECT_NE(x, previousX) << step;
+        }
+        previousX = x;
+    }
+    EXPECT_TRUE(gaugePixels(IDB_GAUGE_BASE + 57).empty());
 }
 
 // Each gauge notice loads a bitmap; one left behind per notice would use up the process's GDI
