@@ -102,9 +102,12 @@ void Notices::showSensitivity(long x, long y) {
 void Notices::showGauge(Window w, long dpi) {
     OsdWindow* window = windows_[w];
     const long id = IDB_GAUGE_BASE + dpi / 125;
+    // The Y notice has pictures of its own, marked Y.
+    const long axisOffset = w == sensitivityNoticeY ? IDB_GAUGE_Y_OFFSET : 0;
     HBITMAP gauge = nullptr;
     if (id >= IDB_GAUGE_FIRST && id <= IDB_GAUGE_LAST)
-        gauge = static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+        gauge = static_cast<HBITMAP>(
+            LoadImageW(instance_, MAKEINTRESOURCEW(id + axisOffset), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
     window->SetPicture(gauge, kColourKey);
     // The notice keeps a copy of its own.
     if (gauge) DeleteObject(gauge);

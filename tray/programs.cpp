@@ -86,12 +86,13 @@ std::wstring programNameOfWindow(HWND window) {
     if (!window || !GetWindowThreadProcessId(window, &processId)) return {};
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
     if (!process) return {};
-    wchar_t path[MAX_PATH + 1] = {};
-    DWORD size = MAX_PATH;
-    const BOOL named = QueryFullProcessImageNameW(process, 0, path, &size);
+    // A name of up to 260 characters in a folder makes a path longer than MAX_PATH.
+    std::wstring path(32768, L'\0');
+    DWORD size = static_cast<DWORD>(path.size());
+    const BOOL named = QueryFullProcessImageNameW(process, 0, path.data(), &size);
     CloseHandle(process);
     if (!named) return {};
-    std::wstring_view full(path, size);
+    std::wstring_view full(path.data(), size);
     const size_t slash = full.find_last_of(L"\\/");
     return std::wstring(slash == std::wstring_view::npos ? full : full.substr(slash + 1));
 }

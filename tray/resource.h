@@ -17,7 +17,9 @@
 #define ID_DISABLE_TRAY_ICON 40021
 #define ID_HIDDEN_LAST 40025
 
-// Sensitivity gauges: 5000 + DPI / 125, for 125 to 7124 DPI.
+// Sensitivity gauges: 5000 + DPI / 125 for X and 5100 + DPI / 125 for Y, for 125 to 7124 DPI;
+// each picture carries its axis letter.
 #define IDB_GAUGE_BASE 5000
 #define IDB_GAUGE_FIRST 5001
 #define IDB_GAUGE_LAST 5056
+#define IDB_GAUGE_Y_OFFSET 100

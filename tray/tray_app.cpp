@@ -8,6 +8,7 @@
 #include <ctime>
 #include <cwctype>
 
+#include "tray/auto_activation.h"
 #include "tray/programs.h"
 #include "tray/resource.h"
 #include "tray/tray_menu.h"
@@ -31,11 +32,6 @@ constexpr std::time_t kTooltipRefreshSeconds = 10;
 
 // "{378DE44C-56EF-11D1-BC8C-00A0C91405DD}": the mouse interface class.
 constexpr GUID kMouseInterfaceClass = {0x378de44c, 0x56ef, 0x11d1, {0xbc, 0x8c, 0x00, 0xa0, 0xc9, 0x14, 0x05, 0xdd}};
-
-bool sameProgramName(std::wstring_view a, std::wstring_view b) {
-    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
 
 }  // namespace
 
@@ -291,20 +287,13 @@ void TrayApp::activateProfile(int index, bool withNotice) {
     device_.activate(*entry);
     if (withNotice && notices_) notices_->showProfile(wide(entry->settings.name));
     takeSwitches(entry);
-    lastAutoActivated_ = wide(entry->settings.executable);
+    autoActivation_.activated(*entry);
 }
 
 void TrayApp::autoActivate() {
-    const std::wstring program = programNameOfWindow(GetForegroundWindow());
-    if (program.empty()) return;
-    const auto& profiles = device_.profiles();
-    for (size_t index = 0; index < profiles.size(); ++index) {
-        if (!sameProgramName(wide(profiles[index].settings.executable), program)) continue;
-        if (sameProgramName(lastAutoActivated_, program)) return;
-        lastAutoActivated_ = program;
-        if (profiles[index].settings.autoload) activateProfile(static_cast<int>(index), true);
-        return;
-    }
+    const std::optional<size_t> index =
+        autoActivation_.forForeground(programNameOfWindow(GetForegroundWindow()), device_.profiles());
+    if (index) activateProfile(static_cast<int>(*index), true);
 }
 
 void TrayApp::onHaldenEvent(const _THaldenInfoType& info) {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "middleware/store/win32_registry.h"
+#include "tray/auto_activation.h"
 #include "tray/device_context.h"
 #include "tray/event_sink.h"
 #include "tray/notices.h"
@@ -88,7 +89,7 @@ private:
     int configuratorLooks_ = 0;
     bool devicePresent_ = false;
     int tick_ = 0;
-    std::wstring lastAutoActivated_;
+    AutoActivation autoActivation_;
     UINT iconMessage_ = 0;
     UINT taskbarCreatedMessage_ = 0;
     HMODULE sessionLibrary_ = nullptr;

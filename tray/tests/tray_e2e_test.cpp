@@ -15,12 +15,17 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "middleware/store/button_event_window.h"
+#include "uidriver/gdi_objects.h"
+#include "uidriver/input.h"
+#include "uidriver/texts.h"
 #include "uidriver/picture.h"
 #include "tray/tests/tray_installation.h"
 
@@ -37,6 +42,105 @@ public:
 };
 
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new TrayEnvironment);
+
+// The X gauge: the rightmost of the visible gauge notices.
+HWND visibleGaugeX() {
+    HWND found = nullptr;
+    RECT foundRect{};
+    for (HWND window : topLevelWindows(L"OsdNoticeWindow")) {
+        RECT rect{};
+        if (!IsWindowVisible(window) || !GetWindowRect(window, &rect) || rect.bottom - rect.top < 282) continue;
+        if (!found || rect.left > foundRect.left) found = window, foundRect = rect;
+    }
+    return found;
+}
+
+// Whether the open menu shows `text` as an item: the text drawn here in the menu font (bold for
+// the default item), in the menu's text colour on the menu's own background, is looked for pixel
+// by pixel in what is on screen. Under Wine the menu's items cannot be read from another process
+// (GetMenuItemCount on the handle that MN_GETHMENU gives fails with ERROR_INVALID_HANDLE).
+bool menuShows(HWND popup, const std::wstring& text, bool bold) {
+    const uidriver::Picture shot = uidriver::captureWindow(popup);
+    std::map<std::uint32_t, size_t> colours;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) ++colours[shot.pixel(x, y)];
+    const std::uint32_t background =
+        std::max_element(colours.begin(), colours.end(), [](auto& a, auto& b) { return a.second < b.second; })->first;
+
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    if (bold) metrics.lfMenuFont.lfWeight = std::min<LONG>(1000, metrics.lfMenuFont.lfWeight + 300);
+    HFONT font = CreateFontIndirectW(&metrics.lfMenuFont);
+    constexpr int kWidth = 600, kHeight = 60;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = kWidth;
+    info.bmiHeader.biHeight = -kHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP canvas = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ oldBitmap = SelectObject(dc, canvas);
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    const COLORREF back = RGB(background >> 16, (background >> 8) & 0xFF, background & 0xFF);
+    HBRUSH brush = CreateSolidBrush(back);
+    RECT all{0, 0, kWidth, kHeight};
+    FillRect(dc, &all, brush);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_MENUTEXT));
+    TextOutW(dc, 8, 8, text.c_str(), static_cast<int>(text.size()));
+    GdiFlush();
+    const auto* drawn = static_cast<const std::uint32_t*>(bits);
+    auto at = [&](int x, int y) { return drawn[y * kWidth + x] & 0xFFFFFF; };
+    int left = kWidth, top = kHeight, right = -1, bottom = -1;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            if (at(x, y) != background) left = std::min(left, x), right = std::max(right, x), top = std::min(top, y),
+                                        bottom = std::max(bottom, y);
+    bool found = false;
+    for (int oy = 0; right >= 0 && !found && oy + (bottom - top) < shot.height(); ++oy)
+        for (int ox = 0; !found && ox + (right - left) < shot.width(); ++ox) {
+            bool same = true;
+            for (int y = top; same && y <= bottom; ++y)
+                for (int x = left; same && x <= right; ++x) same = shot.pixel(ox + x - left, oy + y - top) == at(x, y);
+            found = same;
+        }
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(brush);
+    DeleteObject(canvas);
+    DeleteObject(font);
+    DeleteDC(dc);
+    return found;
+}
+
+// The tooltip of the tray's icon as the shell shows it: the pointer rests on the icon in the
+// notification area, the tooltip appears, and its text is read.
+// Wine's notification area here is a window of its own ("Wine System Tray") holding one child
+// window per icon, and the tooltips belong to its process.
+std::wstring iconTooltip() {
+    HWND icon = nullptr;
+    waitFor([&] {
+        HWND area = FindWindowW(L"__winex11_standalone_tray", nullptr);
+        return area && (icon = FindWindowExW(area, nullptr, L"__winex11_tray_icon", nullptr)) && IsWindowVisible(icon);
+    }, 5000ms);
+    if (!icon) return L"(no icon window)";
+    RECT rect{};
+    GetClientRect(icon, &rect);
+    uidriver::moveTo(icon, {rect.right / 2, rect.bottom / 2});
+    Sleep(100);
+    uidriver::moveTo(icon, {rect.right / 2 + 1, rect.bottom / 2});
+    std::wstring text;
+    waitFor([&] {
+        for (HWND tip : topLevelWindows(L"tooltips_class32"))
+            if (IsWindowVisible(tip) && processOf(tip) == processOf(icon)) text = uidriver::windowText(tip);
+        return !text.empty();
+    }, 5000ms);
+    return text;
+}
 
 // --- one tray, from the first start to the game in the foreground ---
 
@@ -74,6 +178,12 @@ TEST(TrayEndToEnd, SensitivityStepsShowTheGaugesForFiveSecondsYOnlyWhenItDiffers
     const auto shown = Clock::now();
     Sleep(700);  // past the fade-in
     screenshot(L"gauges_x_and_y");
+    // The two notices close up: X at the edge, Y beside it, each marked with its axis.
+    for (HWND gauge : topLevelWindows(L"OsdNoticeWindow")) {
+        RECT rect{};
+        if (!IsWindowVisible(gauge) || !GetWindowRect(gauge, &rect) || rect.bottom - rect.top < 282) continue;
+        uidriver::savePng(uidriver::captureWindow(gauge), gauge == visibleGaugeX() ? L"gauge_x" : L"gauge_y");
+    }
     EXPECT_EQ(visibleNotices().profile, 0);
     ASSERT_TRUE(waitFor([] { return visibleNotices().gauges == 0; }, 9000ms));
     const auto seconds = std::chrono::duration<double>(Clock::now() - shown).count();
@@ -106,9 +216,12 @@ TEST(TrayEndToEnd, TheIconMenuListsTheProfilesAndActivatesOne) {
     ASSERT_TRUE(menu);
     Sleep(300);
     screenshot(L"menu");
-    // The menu's items belong to the tray's process (tray_parts_test reads them); here the keys
-    // walk them: down to "Four" past "Load Tessel Configurator", "One" and "Three".
+    // The items are looked for as drawn on screen; then the keys walk them: down to "Four" past
+    // "Load Tessel Configurator", "One" and "Three".
     g_englishMenuWidth = menuWidth(menu);
+    EXPECT_TRUE(menuShows(menu, L"Load Tessel Configurator", true));
+    for (const wchar_t* item : {L"One", L"Three", L"Four", L"Close Tray Icon"}) EXPECT_TRUE(menuShows(menu, item, false)) << item;
+    EXPECT_FALSE(menuShows(menu, L"Two", false));
     for (int i = 0; i < 4; ++i) pressKey(menu, VK_DOWN);
     pressKey(menu, VK_RETURN);
     ASSERT_TRUE(waitFor([] { return !FindWindowW(L"#32768", nullptr) || !IsWindowVisible(FindWindowW(L"#32768", nullptr)); }, 5000ms));
@@ -191,6 +304,58 @@ TEST(TrayEndToEnd, WhileSuspendedTheMouseHearsNothingAndResumeReconnectsWithinAC
     EXPECT_TRUE(waitFor([] { return visibleNotices().gauges >= 1; }, 5000ms));
 }
 
+// Each gauge notice loads its bitmap; one left behind per notice would use up the tray's GDI
+// objects in a day of play. Steps up and down alternate, and each waits until the X gauge on
+// screen shows its new picture, so every one of them is a notice the user would see.
+TEST(TrayEndToEnd, AThousandGaugeNoticesLeaveTheTraysGdiObjectsFlat) {
+    HWND window = tray();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(waitFor(trayListens, 10000ms));
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processOf(window));
+    ASSERT_TRUE(process);
+    // What the X gauge shows once it has settled (fades over).
+    auto settled = [](HWND gauge) {
+        uidriver::Picture last = uidriver::captureWindow(gauge);
+        for (;;) {
+            Sleep(200);
+            uidriver::Picture now = uidriver::captureWindow(gauge);
+            if (now.countDifferent(last) == 0) return now;
+            last = now;
+        }
+    };
+    // From no notice: a gauge left by an earlier step would be taken for the first picture.
+    ASSERT_TRUE(waitFor(noneVisible, 8000ms));
+    pressSensitivityKey(true);
+    ASSERT_TRUE(waitFor([] { return visibleGaugeX() != nullptr; }, 5000ms));
+    HWND gauge = visibleGaugeX();
+    const uidriver::Picture up = settled(gauge);
+    pressSensitivityKey(false);
+    ASSERT_TRUE(waitFor([&] { return uidriver::captureWindow(gauge).countDifferent(up) != 0; }, 3000ms));
+    const uidriver::Picture down = settled(gauge);
+    const int before = uidriver::gdiObjectCount(process);
+    ASSERT_GT(before, 0) << "the count must see the tray's objects";
+
+    constexpr int kNotices = 1000;
+    int unseen = 0;
+    const auto start = Clock::now();
+    for (int i = 0; i < kNotices; ++i) {
+        const bool stepUp = i % 2 == 0;
+        pressSensitivityKey(stepUp);
+        const auto deadline = Clock::now() + 3s;
+        bool seen = false;
+        while (!(seen = uidriver::captureWindow(gauge).countDifferent(stepUp ? up : down) == 0) &&
+               Clock::now() < deadline)
+            Sleep(5);
+        unseen += !seen;
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const int after = uidriver::gdiObjectCount(process);
+    std::printf("%d gauge notices in %.1f s; tray GDI objects %d before, %d after\n", kNotices, seconds, before, after);
+    EXPECT_EQ(unseen, 0);
+    EXPECT_LE(after, before + 10);
+    CloseHandle(process);
+}
+
 // --- code 9, device changes, console disconnect ---
 
 TEST(TrayEndToEnd, CodeNineClosesTrayAndConfigurator) {
@@ -256,7 +421,7 @@ TEST(TrayEndToEnd, ConsoleDisconnectEndsTrayAndConfigurator) {
 
 // --- texts ---
 
-TEST(TrayEndToEnd, AGermanTranslationFileGivesAGermanMenu) {
+TEST(TrayEndToEnd, AGermanTranslationFileGivesAGermanMenuAndTooltip) {
     {
         // UTF-16LE lines: source, translation.
         const std::wstring text = L"\xFEFFLoad Tessel Configurator\r\nTessel-Konfigurator laden\r\n"
@@ -264,15 +429,23 @@ TEST(TrayEndToEnd, AGermanTranslationFileGivesAGermanMenu) {
         std::ofstream file(windowsPath(g_install + L"German.txt").c_str(), std::ios::binary);
         file.write(reinterpret_cast<const char*>(text.data()), static_cast<std::streamsize>(text.size() * 2));
     }
-    writeRegistry(L"Language1", L"Deutsch");
-    writeRegistry(L"TranslationFile1", L"German.txt");
-    writeRegistry(L"Translation", 1);
+    // German is the fourth language of an installation, the row of the tooltip table it reads.
+    for (int n = 1; n <= 3; ++n) {
+        writeRegistry(L"Language" + std::to_wstring(n), n == 3 ? L"Deutsch" : L"Other");
+        writeRegistry(L"TranslationFile" + std::to_wstring(n), n == 3 ? L"German.txt" : L"other.txt");
+    }
+    writeRegistry(L"Translation", 3);
     HANDLE process = startTray();
     ASSERT_TRUE(waitFor([] { return tray() != nullptr; }, 60000ms));
+    EXPECT_EQ(iconTooltip(), L"Kavix Tessel-Konfigurationsprogramm");
     HWND menu = openMenu();
     ASSERT_TRUE(menu);
     Sleep(300);
     screenshot(L"menu_german");
+    EXPECT_TRUE(menuShows(menu, L"Tessel-Konfigurator laden", true));
+    EXPECT_TRUE(menuShows(menu, L"Taskleistensymbol schlie\u00DFen", false));
+    EXPECT_FALSE(menuShows(menu, L"Load Tessel Configurator", true));
+    EXPECT_FALSE(menuShows(menu, L"Close Tray Icon", false));
     // "Taskleistensymbol schließen" is wider than any English item.
     EXPECT_GT(menuWidth(menu), g_englishMenuWidth);
     pressKey(menu, VK_ESCAPE);

@@ -166,14 +166,21 @@ inline void sendDeviceChange(HWND window, WPARAM event, const std::wstring& name
     SendMessageW(window, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(record));
 }
 
-// A sensitivity step as the mouse signals it, with its key F24 (the middleware answers from its
-// cache, whatever stage the simulated mouse is at).
-inline void pressSensitivityKey() {
-    INPUT keys[2] = {};
-    keys[0].type = keys[1].type = INPUT_KEYBOARD;
-    keys[0].ki.wVk = keys[1].ki.wVk = VK_F24;
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, keys, sizeof(INPUT));
+// A sensitivity step as the mouse signals it: F24 a step up, F21 to F24 together a step down
+// (the middleware answers from its cache, whatever stage the simulated mouse is at).
+inline void pressSensitivityKey(bool up = true) {
+    const WORD chord[] = {VK_F21, VK_F22, VK_F23, VK_F24};
+    const size_t first = up ? 3 : 0;
+    std::vector<INPUT> keys;
+    for (bool release : {false, true})
+        for (size_t k = first; k < std::size(chord); ++k) {
+            INPUT key{};
+            key.type = INPUT_KEYBOARD;
+            key.ki.wVk = chord[k];
+            key.ki.dwFlags = release ? KEYEVENTF_KEYUP : 0;
+            keys.push_back(key);
+        }
+    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
 }
 
 // --- the installation ---

@@ -1,17 +1,22 @@
 // The tray's parts inside one process: the menu it builds, its texts in English and German
-// from the real registry and a real translation file, the notice texts, the command codes, and
-// the GDI objects of a thousand notices. Runs under its own display (the notices are windows).
+// from the real registry and a real translation file, the notice texts, the command codes, the
+// profile switch by the program in front, and the GDI objects of a thousand notices. Runs under its own display (the notices are windows).
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cwctype>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "middleware/store/win32_registry.h"
 #include "uidriver/gdi_objects.h"
+#include "tray/auto_activation.h"
 #include "tray/notices.h"
+#include "tray/programs.h"
 #include "tray/resource.h"
 #include "tray/tray_app.h"
 #include "tray/tray_menu.h"
@@ -158,6 +163,127 @@ TEST(TrayDeviceNotice, TheMouseIsKnownByItsInterfaceNameWithinTheRecord) {
                  {L"\\\\?\\HID#VID_1234&PID_0013#other vendor", false}, {L"PID_0013&VID_7A3C at the start", false},
                  {L"xVID_7A3C&PID_0013", true}};
     for (const auto& n : names) EXPECT_EQ(isTrayMouseInterface(n.name), n.mouse) << n.name;
+}
+
+TrayProfileEntry boundTo(std::wstring_view executable, bool autoload = true) {
+    TrayProfileEntry entry;
+    entry.settings.executable = utf16(executable);
+    entry.settings.autoload = autoload ? 1 : 0;
+    return entry;
+}
+
+std::wstring upper(std::wstring text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return std::towupper(c); });
+    return text;
+}
+
+// Executable names of up to 260 characters: alike for their first 200, apart after that.
+const std::wstring kLongPrefix = std::wstring(200, L'g');
+const std::wstring kLongA = kLongPrefix + L"-alpha-edition.exe";
+const std::wstring kLongB = kLongPrefix + L"-bravo-edition.exe";
+
+TEST(TrayAutoActivation, ALongNameActivatesOnceWhileInFrontWhateverItsCase) {
+    const TrayProfileList profiles{boundTo(L""), boundTo(L"other.exe"), boundTo(kLongA)};
+    AutoActivation automatic;
+    EXPECT_EQ(automatic.forForeground(upper(kLongA), profiles), 2u);
+    // Cycle after cycle with the same program in front: nothing more.
+    for (int cycle = 0; cycle < 3; ++cycle) EXPECT_EQ(automatic.forForeground(kLongA, profiles), std::nullopt);
+    // A name alike in its first 200 characters is another program, bound to nothing here; back
+    // in front, the first one finds its profile still active.
+    EXPECT_EQ(automatic.forForeground(kLongB, profiles), std::nullopt);
+    EXPECT_EQ(automatic.forForeground(kLongA, profiles), std::nullopt);
+    // Another profile chosen by hand: the program in front takes its own again.
+    automatic.activated(profiles[1]);
+    EXPECT_EQ(automatic.forForeground(kLongA, profiles), 2u);
+    EXPECT_EQ(automatic.forForeground(L"", profiles), std::nullopt);
+}
+
+TEST(TrayAutoActivation, TwoLongNamesAlikeInTheirFirstCharactersSwitchBetweenTheirProfiles) {
+    const TrayProfileList profiles{boundTo(kLongA), boundTo(kLongB), boundTo(L"game.exe", false)};
+    AutoActivation automatic;
+    EXPECT_EQ(automatic.forForeground(kLongA, profiles), 0u);
+    EXPECT_EQ(automatic.forForeground(upper(kLongB), profiles), 1u);
+    EXPECT_EQ(automatic.forForeground(kLongB, profiles), std::nullopt);
+    EXPECT_EQ(automatic.forForeground(kLongA, profiles), 0u);
+    // A bound profile that does not load by itself is taken without a switch, once.
+    EXPECT_EQ(automatic.forForeground(L"GAME.EXE", profiles), std::nullopt);
+    EXPECT_EQ(automatic.forForeground(kLongA, profiles), 0u);
+}
+
+// The name of the program in front comes whole from the system.
+TEST(TrayAutoActivation, TheProgramInFrontIsNamedWhole) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"tray-parts-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    // Drive C: is shared by the test sessions, and process ids repeat between them.
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    std::wstring from = TEST_WINDOW_PROGRAM;
+    std::replace(from.begin(), from.end(), L'/', L'\\');
+    const std::wstring name = kLongPrefix + L"-game.exe";
+    const std::wstring program = folder + name;
+    ASSERT_TRUE(CopyFileW(from.c_str(), program.c_str(), FALSE)) << GetLastError();
+    std::wstring line = L"\"" + program + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                               &process))
+        << GetLastError();
+    HWND window = nullptr;
+    for (int i = 0; i < 200 && !(window = FindWindowW(L"TrayTestWindow", name.c_str())); ++i) Sleep(50);
+    EXPECT_TRUE(window);
+    EXPECT_EQ(programNameOfWindow(window), name);
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, 5000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    DeleteFileW(program.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+// The gauge of `id` as 0x00RRGGBB rows top-down; empty unless it is 43 x 282 with 24 bits.
+std::vector<std::uint32_t> gaugePixels(int id) {
+    auto* gauge = static_cast<HBITMAP>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!gauge) return {};
+    DIBSECTION section{};
+    std::vector<std::uint32_t> pixels;
+    if (GetObjectW(gauge, sizeof(section), &section) == sizeof(section) && section.dsBm.bmWidth == 43 &&
+        section.dsBm.bmHeight == 282 && section.dsBm.bmBitsPixel == 24) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = 43;
+        info.bmiHeader.biHeight = -282;  // top-down
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        pixels.resize(43 * 282);
+        HDC screen = GetDC(nullptr);
+        if (GetDIBits(screen, gauge, 0, 282, pixels.data(), &info, DIB_RGB_COLORS) != 282) pixels.clear();
+        ReleaseDC(nullptr, screen);
+    }
+    DeleteObject(gauge);
+    return pixels;
+}
+
+// The X and Y notices stand side by side: each step has a picture for either axis, alike in
+// the bar and apart in the axis mark at the top.
+TEST(TrayGauges, EveryStepHasAPictureForEachAxisMarkedWithIt) {
+    constexpr size_t kMarkRows = 35 * 43;  // above the bar
+    std::vector<std::uint32_t> previousX;
+    for (int step = 1; step <= 56; ++step) {
+        const std::vector<std::uint32_t> x = gaugePixels(IDB_GAUGE_BASE + step);
+        const std::vector<std::uint32_t> y = gaugePixels(IDB_GAUGE_BASE + IDB_GAUGE_Y_OFFSET + step);
+        ASSERT_EQ(x.size(), 43u * 282u) << step;
+        ASSERT_EQ(y.size(), 43u * 282u) << step;
+        EXPECT_FALSE(std::equal(x.begin(), x.begin() + kMarkRows, y.begin())) << step;
+        EXPECT_TRUE(std::equal(x.begin() + kMarkRows, x.end(), y.begin() + kMarkRows)) << step;
+        if (!previousX.empty()) {
+            EXPECT_NE(x, previousX) << step;
+        }
+        previousX = x;
+    }
+    EXPECT_TRUE(gaugePixels(IDB_GAUGE_BASE + 57).empty());
 }
 
 // Each gauge notice loads a bitmap; one left behind per notice would use up the process's GDI

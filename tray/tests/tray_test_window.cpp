@@ -35,9 +35,9 @@ LRESULT CALLBACK mainProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 
 std::wstring ownFileName() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring full(path);
+    // Names of up to 260 characters in a folder: longer than MAX_PATH.
+    std::wstring full(32768, L'\0');
+    full.resize(GetModuleFileNameW(nullptr, full.data(), static_cast<DWORD>(full.size())));
     return full.substr(full.find_last_of(L'\\') + 1);
 }
 
