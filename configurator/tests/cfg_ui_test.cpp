@@ -134,21 +134,25 @@ TEST_F(Configurator, ButtonRowsKeepTheirRules) {
     // "Macro" shows the macro names when the pointer rests on it: Escape leaves them unchosen
     // and the row as it was; a name chosen links the macro.
     auto restOn = [&](int row, ButtonFunction function) {
-        press(control(IDC_BUTTON_ROW_FIRST + row));
-        HWND list = openList();
-        EXPECT_GT(uidriver::rowCount(list), static_cast<int>(function));  // the list is in place
-        // Wine now and then drops a pointer move: the rest is made again from a neighbouring entry.
+        // Wine now and then drops a pointer move, and the list closes when the pointer leaves it:
+        // the rest is tried again, from a list opened again when it has gone.
+        HWND list = nullptr;
         for (int attempt = 0;; ++attempt) {
             try {
-                if (attempt) uidriver::moveTo(list, POINT{40, 2 + (static_cast<int>(function) - 1) * 16 + 8});
+                if (!list || !IsWindowVisible(list)) {
+                    press(control(IDC_BUTTON_ROW_FIRST + row));
+                    list = openList();
+                }
+                EXPECT_GT(uidriver::rowCount(list), static_cast<int>(function));  // the list is in place
                 uidriver::moveTo(list, POINT{40, 2 + static_cast<int>(function) * 16 + 8});
-                uidriver::waitFor({.className = L"#32768", .visible = true}, 3s);
+                uidriver::waitFor({.className = L"#32768", .visible = true}, 5s);
                 return list;
-            } catch (const uidriver::Failure&) {
+            } catch (const std::exception&) {
                 if (attempt == 2) {
                     uidriver::savePng(uidriver::captureScreen(), L"list_not_reached");
                     throw;
                 }
+                Sleep(500);
             }
         }
     };
