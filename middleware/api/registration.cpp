@@ -1,5 +1,7 @@
-// Self-registration: the application identity, the class with its ProgIDs, and the type
-// library. The entries are tables below; the replacement keys in them are filled in at run time.
+// Self-registration: the application identity, the class with its ProgIDs, the proxy/stub class,
+// the type library and the marshaling of each interface. The entries are tables below (the one
+// source of these keys, the installer's too); the replacement keys in them are filled in at run
+// time.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -53,12 +55,16 @@ const RegistryEntry kClassEntries[] = {
     {L"CLSID\\%CLSID%\\InprocServer32", L"ThreadingModel", L"Apartment", Lifetime::removed},
     {L"CLSID\\%CLSID%", L"AppID", L"%APPID%", Lifetime::removed},
     {L"CLSID\\%CLSID%\\TypeLib", nullptr, L"%LIBID%", Lifetime::removed},
+    // The proxy/stub code of the interfaces, for clients in other apartments.
+    {L"CLSID\\%PROXY%", nullptr, L"KavixMiddlewareServer proxy/stub", Lifetime::recreated},
+    {L"CLSID\\%PROXY%\\InprocServer32", nullptr, L"%MODULE%", Lifetime::removed},
+    {L"CLSID\\%PROXY%\\InprocServer32", L"ThreadingModel", L"Both", Lifetime::removed},
 };
 
-// Each interface of the type library, marshaled by the automation runtime's type-library
-// marshaler: a client in another apartment (a multithreaded one) gets a working proxy.
-// The marshaler finds the library under the neutral locale, beside the registration of its own
-// locale (0x409) that RegisterTypeLib writes.
+// Each interface of the type library with its marshaler (%MARSHALER%): the server's own
+// proxy/stub class where its generated code covers the interface, else the automation runtime's
+// type-library marshaler. That one finds the library under the neutral locale, beside the
+// registration of its own locale (0x409) that RegisterTypeLib writes.
 const RegistryEntry kMarshalingEntries[] = {
     {L"TypeLib\\%LIBID%\\1.0\\0", nullptr, nullptr, Lifetime::removed},
     {L"TypeLib\\%LIBID%\\1.0\\0\\win64", nullptr, L"%MODULE%", Lifetime::removed},
@@ -66,10 +72,24 @@ const RegistryEntry kMarshalingEntries[] = {
 const RegistryEntry kInterfaceEntries[] = {
     {L"Interface", nullptr, nullptr, Lifetime::kept},
     {L"Interface\\%IID%", nullptr, L"%NAME%", Lifetime::recreated},
-    {L"Interface\\%IID%\\ProxyStubClsid32", nullptr, L"{00020424-0000-0000-C000-000000000046}", Lifetime::removed},
+    {L"Interface\\%IID%\\ProxyStubClsid32", nullptr, L"%MARSHALER%", Lifetime::removed},
     {L"Interface\\%IID%\\TypeLib", nullptr, L"%LIBID%", Lifetime::removed},
     {L"Interface\\%IID%\\TypeLib", L"Version", L"1.0", Lifetime::removed},
 };
+
+// The automation runtime's type-library marshaler.
+constexpr GUID kTypeLibMarshaler = {0x00020424, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+// Interfaces that the generated code covers but that keep the type-library marshaler:
+// IHaldenProfile's mappings are the mouse's, whose macro and key mappings hold an action where
+// the record's marshaling (made for the stored profiles of IProfile) carries a name slot.
+const GUID* const kTypeLibMarshaled[] = {&IID_IHaldenProfile};
+
+GUID marshalerOf(const GUID& iid) {
+    for (const GUID* kept : kTypeLibMarshaled)
+        if (*kept == iid) return kTypeLibMarshaler;
+    return hasProxy(iid) ? CLSID_KavixMiddlewareProxy : kTypeLibMarshaler;
+}
 
 constexpr UINT kProjectNameResource = 100;
 
@@ -90,6 +110,7 @@ using Replacements = std::vector<std::pair<std::wstring, std::wstring>>;
 Replacements replacements() {
     return {{L"%APPID%", guidText(APPID_KavixMiddlewareServer)},
             {L"%CLSID%", guidText(CLSID_DeviceEnumeration)},
+            {L"%PROXY%", guidText(CLSID_KavixMiddlewareProxy)},
             {L"%LIBID%", guidText(LIBID_ServerLib)},
             {L"%MODULE%", modulePath()},
             {L"%PROJECT%", projectName()}};
@@ -169,7 +190,7 @@ HRESULT unregisterTypeLib() {
                              registered.syskind);
 }
 
-// Runs `each(values)` for every interface of the type library, with %IID% and %NAME% added to
+// Runs `each(values)` for every interface of the type library, with %IID%, %NAME% and %MARSHALER% added to
 // `values`; stops at the first failure.
 template <class Each>
 HRESULT forEachInterface(const Replacements& values, Each&& each) {
@@ -191,6 +212,7 @@ HRESULT forEachInterface(const Replacements& values, Each&& each) {
         Replacements more = values;
         more.emplace_back(L"%IID%", guidText(iid));
         more.emplace_back(L"%NAME%", name ? name : L"");
+        more.emplace_back(L"%MARSHALER%", guidText(marshalerOf(iid)));
         if (HRESULT status = each(more); FAILED(status)) return status;
     }
     return S_OK;

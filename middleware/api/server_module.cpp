@@ -1,8 +1,11 @@
-// Entry points of the in-process server: the class factory for its creatable classes and the
-// unload check. Registration is in registration.cpp.
+// Entry points of the in-process server: the class factory for its creatable classes, the
+// proxy/stub class for clients in other apartments, and the unload check. Registration is in
+// registration.cpp.
 #include "middleware/api/server_module.h"
 
+
 #include "middleware/api/ServerLib.h"
+#include "middleware/api/proxy_stub.h"
 #include "middleware/api/server_objects.h"
 #include "middleware/api/system_ports.h"
 
@@ -55,6 +58,8 @@ private:
 
 HMODULE moduleHandle() { return g_module; }
 
+bool hasProxy(REFIID iid) { return proxyStubCovers(iid) != FALSE; }
+
 std::wstring modulePath() { return modulePath(g_module); }
 
 HRESULT loadServerTypeLib(ComPtr<ITypeLib>& library) {
@@ -84,7 +89,11 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
         if (!factory) return E_OUTOFMEMORY;
         return factory->QueryInterface(iid, object);
     }
+    if (clsid == CLSID_KavixMiddlewareProxy)
+        return proxyStubGetClassObject(&CLSID_KavixMiddlewareProxy, iid, object);
     return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-STDAPI DllCanUnloadNow() { return ModuleCount::idle() ? S_OK : S_FALSE; }
+STDAPI DllCanUnloadNow() {
+    return ModuleCount::idle() && proxyStubCanUnloadNow() == S_OK ? S_OK : S_FALSE;
+}

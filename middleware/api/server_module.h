@@ -14,5 +14,7 @@ HMODULE moduleHandle();
 std::wstring modulePath();
 // The type library resource (TYPELIB 1) of the DLL, without registering it.
 HRESULT loadServerTypeLib(ComPtr<ITypeLib>& library);
+// Whether the DLL's proxy/stub code covers the interface.
+bool hasProxy(REFIID iid);
 
 }  // namespace tessel::com

@@ -1,20 +1,26 @@
 // A client in the multithreaded apartment: the server (ThreadingModel=Apartment) lives in a
-// single-threaded apartment the runtime hosts for it, and the client works through proxies that
-// the type-library marshaler makes from the registered interfaces. (Under Wine that marshaler
-// does not yet take the interfaces with string out-parameters or records holding pointers, such
-// as IProfile; those stay for single-threaded clients.)
+// single-threaded apartment the runtime hosts for it, and the client works through proxies made
+// by the server's own proxy/stub code, which widl generates from ServerLib.idl.
+#include <cstring>
+
 #include "middleware/api/tests/com_testing.h"
 
 namespace tessel::com::testing {
 namespace {
+
+bool isProxy(IUnknown* object) {
+    ComPtr<IMarshal> marshal;  // a proxy answers IMarshal with the standard marshaler; the object itself does not
+    return object && SUCCEEDED(object->QueryInterface(IID_IMarshal, reinterpret_cast<void**>(marshal.GetAddressOf())));
+}
+
+LPWSTR text(const wchar_t* value) { return const_cast<LPWSTR>(value); }
 
 TEST(OtherApartment, AMultithreadedClientWorksThroughProxies) {
     Apartment apartment(COINIT_MULTITHREADED);
     mouse::reset();
     ComPtr<IDeviceEnumeration> enumeration = createDeviceEnumeration();
     ASSERT_TRUE(enumeration);
-    ComPtr<IMarshal> proxy;  // a proxy answers IMarshal with the standard marshaler; the object itself does not
-    EXPECT_EQ(enumeration.As(&proxy), S_OK) << "not a proxy";
+    EXPECT_TRUE(isProxy(enumeration.Get()));
 
     ComPtr<IDeviceType> device;
     ASSERT_EQ(enumeration->EnumDeviceType(0x13, device.GetAddressOf()), S_OK);
@@ -32,6 +38,82 @@ TEST(OtherApartment, AMultithreadedClientWorksThroughProxies) {
     ASSERT_EQ(rate->GetRate(&hz), S_OK);
     EXPECT_EQ(hz, 500);
     EXPECT_EQ(mouse::read().pollingCode, 2);
+}
+
+// What the type-library marshaler refused under Wine: string out-parameters (arrays of them, one
+// into a record) and records that hold pointers, here into the settings store of the registry.
+TEST(OtherApartment, StringsAndRecordsWithPointersCrossTheApartments) {
+    Apartment apartment(COINIT_MULTITHREADED);
+    mouse::reset();
+    const std::wstring root = L"Software\\Kavix\\KavixControl_0013";
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, root.c_str());
+    ComPtr<IDeviceEnumeration> enumeration = createDeviceEnumeration();
+    ASSERT_TRUE(enumeration);
+    ComPtr<IDeviceType> device;
+    ASSERT_EQ(enumeration->EnumDeviceType(0x13, device.GetAddressOf()), S_OK);
+    ASSERT_EQ(device->OpenDeviceInterface(0x13), S_OK);
+    ComPtr<IProfile> profile;
+    ASSERT_EQ(device->CreateProfileInterface(profile.GetAddressOf()), S_OK);
+    ComPtr<IMacroHandling> macros;
+    ASSERT_EQ(device->CreateMacroHandlingInterface(macros.GetAddressOf()), S_OK);
+    EXPECT_TRUE(isProxy(profile.Get()));
+    EXPECT_TRUE(isProxy(macros.Get()));
+
+    // IProfile: an array of strings the server allocates.
+    LPWSTR names[3] = {};
+    ASSERT_EQ(profile->LoadProfileList(3, names), S_OK);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(names[i]);
+        EXPECT_EQ(std::wstring(names[i]), std::to_wstring(i + 1));
+        CoTaskMemFree(names[i]);
+    }
+
+    // IMacroHandling: a record with the icon's string slot and the element array, saved into the
+    // store and read back into the caller's record, whose untouched fields stay.
+    _TMacroElement elements[2] = {};
+    elements[0].action.actionType = BUTTON_ACTION_KEYCODE;
+    elements[0].action.info.keycodeInfo = {0x1E, KEYCODE_CLICK_OPTIONS_NONE, 0x41};
+    elements[0].lDelayMs = 20;
+    elements[1].action.actionType = BUTTON_ACTION_CLICK;
+    elements[1].action.info.clickInfo = {MOUSE_CLICK_RCLICK, KEYCODE_CLICK_OPTIONS_SHIFT};
+    elements[1].lHoldMs = 5;
+    LPWSTR icon = text(L"star.ico");
+    _TMacroElement* elementArray = elements;
+    _TMacroParams saved{3, MACRO_OPTIONS_REPEAT_UNTIL_RELEASED, MACRO_TYPE_MACRO, 77, 4, &icon, 2, &elementArray};
+    ASSERT_EQ(macros->SaveMacro(text(L"Combo"), &saved), S_OK);
+
+    LPWSTR loadedIcon = nullptr;
+    _TMacroElement* loadedElements = nullptr;
+    _TMacroParams loaded{};
+    loaded.FixedDelay = 1234;
+    loaded.ppszIconFile = &loadedIcon;
+    loaded.ppElements = &loadedElements;
+    ASSERT_EQ(macros->LoadMacro(text(L"Combo"), &loaded), S_OK);
+    EXPECT_EQ(loaded.lVersion, 3);
+    EXPECT_EQ(loaded.options, MACRO_OPTIONS_REPEAT_UNTIL_RELEASED);
+    EXPECT_EQ(loaded.lRepeat, 4);
+    EXPECT_EQ(loaded.FixedDelay, 1234u);
+    ASSERT_EQ(loaded.lNumElements, 2);
+    ASSERT_TRUE(loadedIcon);
+    EXPECT_STREQ(loadedIcon, L"star.ico");
+    ASSERT_TRUE(loadedElements);
+    EXPECT_EQ(std::memcmp(loadedElements, elements, sizeof(elements)), 0);
+    CoTaskMemFree(loadedIcon);
+    CoTaskMemFree(loadedElements);
+
+    LPWSTR book[] = {text(L"Combo")};
+    ASSERT_EQ(macros->SaveSpellBook(text(L"Spells"), 1, book), S_OK);
+    LPWSTR books[1] = {};
+    ASSERT_EQ(macros->LoadSpellBookList(1, books), S_OK);
+    ASSERT_TRUE(books[0]);
+    EXPECT_STREQ(books[0], L"Spells");
+    CoTaskMemFree(books[0]);
+
+    macros.Reset();
+    profile.Reset();
+    device.Reset();
+    enumeration.Reset();
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, root.c_str());
 }
 
 }  // namespace

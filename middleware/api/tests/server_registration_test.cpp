@@ -31,6 +31,10 @@ std::optional<std::wstring> readString(const std::wstring& key, const wchar_t* v
 const std::wstring kClsid = guidText(CLSID_DeviceEnumeration);
 const std::wstring kAppId = guidText(APPID_KavixMiddlewareServer);
 const std::wstring kClassKey = L"CLSID\\" + kClsid;
+const std::wstring kProxy = guidText(CLSID_KavixMiddlewareProxy);
+const std::wstring kProxyKey = L"CLSID\\" + kProxy;
+const std::wstring kTypeLibMarshaler = L"{00020424-0000-0000-C000-000000000046}";
+std::wstring marshalerKey(const GUID& iid) { return L"Interface\\" + guidText(iid) + L"\\ProxyStubClsid32"; }
 
 struct ExpectedValue {
     std::wstring key;
@@ -53,6 +57,14 @@ const std::vector<ExpectedValue>& expectedValues() {
         {kClassKey + L"\\VersionIndependentProgID", nullptr, L"Server.DeviceEnumeration"},
         {kClassKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
         {kClassKey + L"\\TypeLib", nullptr, guidText(LIBID_ServerLib)},
+        // Interfaces of clients in other apartments go through the server's proxy/stub class,
+        // but for IHaldenProfile, whose mappings that code cannot carry.
+        {kProxyKey + L"\\InprocServer32", L"ThreadingModel", L"Both"},
+        {marshalerKey(IID_IDeviceEnumeration), nullptr, kProxy},
+        {marshalerKey(IID_IProfile), nullptr, kProxy},
+        {marshalerKey(IID_IMacroHandling), nullptr, kProxy},
+        {marshalerKey(IID__IHaldenEvents), nullptr, kProxy},
+        {marshalerKey(IID_IHaldenProfile), nullptr, kTypeLibMarshaler},
     };
     return values;
 }
@@ -61,7 +73,7 @@ const std::vector<ExpectedValue>& expectedValues() {
 const std::vector<std::wstring> kOwnedKeys = {
     L"AppID\\" + kAppId, L"AppID\\KavixMiddlewareServer.DLL", L"Server.DeviceEnumeration.1",
     L"Server.DeviceEnumeration", kClassKey, L"TypeLib\\" + guidText(LIBID_ServerLib) + L"\\1.0",
-    L"Interface\\" + guidText(IID_IDeviceEnumeration), L"Interface\\" + guidText(IID_IHalden),
+    L"Interface\\" + guidText(IID_IDeviceEnumeration), L"Interface\\" + guidText(IID_IHalden), kProxyKey,
 };
 
 DWORD regsvr32(const std::wstring& options) {
@@ -82,9 +94,11 @@ TEST_F(Registration, Regsvr32WritesEveryEntry) {
         EXPECT_EQ(readString(value.key, value.valueName), value.data);
     }
     EXPECT_TRUE(keyExists(kClassKey + L"\\Programmable"));
-    const auto module = readString(kClassKey + L"\\InprocServer32");
-    ASSERT_TRUE(module);
-    EXPECT_EQ(CompareStringOrdinal(module->c_str(), -1, serverPath().c_str(), -1, TRUE), CSTR_EQUAL);
+    for (const std::wstring& key : {kClassKey, kProxyKey}) {
+        const auto module = readString(key + L"\\InprocServer32");
+        ASSERT_TRUE(module);
+        EXPECT_EQ(CompareStringOrdinal(module->c_str(), -1, serverPath().c_str(), -1, TRUE), CSTR_EQUAL);
+    }
 }
 
 TEST_F(Registration, VersionIndependentProgIdResolvesThroughCurVer) {
@@ -179,6 +193,20 @@ TEST_F(ClassFactory, OtherClassesAreNotAvailable) {
               CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_FALSE(other);
     EXPECT_EQ(getClassObject_(CLSID_DeviceEnumeration, IID_IClassFactory, nullptr), E_POINTER);
+}
+
+// The proxy/stub class the interfaces are registered with: rpcrt4's factory over the generated
+// code, which keeps the module while it lives.
+TEST_F(ClassFactory, TheProxyStubClassMakesProxiesAndStubs) {
+    factory_.Reset();
+    ASSERT_EQ(serverCanUnloadNow(), S_OK);
+    ComPtr<IPSFactoryBuffer> factory;
+    ASSERT_EQ(getClassObject_(CLSID_KavixMiddlewareProxy, IID_IPSFactoryBuffer, reinterpret_cast<void**>(factory.GetAddressOf())),
+              S_OK);
+    ASSERT_TRUE(factory);
+    EXPECT_EQ(serverCanUnloadNow(), S_FALSE);
+    factory.Reset();
+    EXPECT_EQ(serverCanUnloadNow(), S_OK);
 }
 
 TEST_F(ClassFactory, ModuleStaysWhileAnObjectOrALockLives) {

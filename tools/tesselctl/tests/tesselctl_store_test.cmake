@@ -85,12 +85,34 @@ endif()
 step(2 "unknown kind \"books\"" store export "${one}" books)
 step(1 "importing all profiles failed" store import "${WORK}/missing.xml" profiles)
 
-# A file that is no export of this mouse is refused, not "imported"; a cut-off export names the
-# item it ends in.
+# A file that is no export of this mouse is refused with E_FAIL, not "imported": text, nothing,
+# random bytes (NULs and bytes that are no UTF-8 among them) and 10 MB of junk, each for the whole
+# import and for one kind. A cut-off export names the item it ends in.
 file(WRITE "${WORK}/notes.txt" "shopping list: milk, bread\n")
-step(1 "the file is not an export of this mouse" store import "${WORK}/notes.txt")
 file(WRITE "${WORK}/empty.xml" "")
-step(1 "the file is not an export of this mouse" store import "${WORK}/empty.xml" macros)
+execute_process(COMMAND head -c 65536 /dev/urandom OUTPUT_FILE "${WORK}/random.bin" RESULT_VARIABLE made)
+string(RANDOM LENGTH 1024 RANDOM_SEED 7 ALPHABET "<>/=\"&; abcdefgXYZ0123456789" junk)
+foreach(i RANGE 10)  # 1 KiB doubled eleven times: 2 MiB
+  string(APPEND junk "${junk}")
+endforeach()
+foreach(i RANGE 4)
+  file(APPEND "${WORK}/junk.xml" "${junk}")
+endforeach()
+file(SIZE "${WORK}/junk.xml" junk_size)
+if(NOT made EQUAL 0 OR junk_size LESS 10000000)
+  message(FATAL_ERROR "could not make the junk files (${made}, ${junk_size} bytes)")
+endif()
+foreach(name notes.txt empty.xml random.bin junk.xml)
+  foreach(kind "" macros)
+    ctl(code out err store import "${WORK}/${name}" ${kind})
+    expect_code(1 ${code} "${out}${err}")
+    string(FIND "${err}" "the file is not an export of this mouse" refused)
+    string(FIND "${err}" "[E_FAIL (0x80004005)]" failed)
+    if(refused EQUAL -1 OR failed EQUAL -1)
+      message(FATAL_ERROR "tesselctl store import ${name} ${kind}: expected E_FAIL and \"not an export\":\n${out}${err}")
+    endif()
+  endforeach()
+endforeach()
 string(FIND "${exported}" "</Macro>" end)
 string(SUBSTRING "${exported}" 0 ${end} cut)
 file(WRITE "${WORK}/cut.xml" "${cut}")
