@@ -26,11 +26,7 @@ BOOL CTextBox::OnInitDialog() {
     CBitmapMessageBox::OnInitDialog();
     font_ = MakeFont(14, DefaultFaceName(), false);
     brush_.reset(CreateSolidBrush(kBoxFill));
-    for (HWND child = GetWindow(hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t name[16] = L"";
-        GetClassNameW(child, name, 16);
-        if (lstrcmpiW(name, L"Static") == 0) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    }
+    LabelFont(hwnd(), font_.get());
     FillTexts();
     return TRUE;
 }
