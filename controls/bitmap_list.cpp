@@ -93,7 +93,7 @@ LRESULT CBitmapRowList::OnCommand(int id, int code, HWND) {
 
 std::wstring CBitmapListCtrlV2::DelayText(double seconds) {
   wchar_t text[64];
-  swprintf(text, 64, L"%.03f sec delay", seconds);
+  swprintf(text, 64, KitText(L"%.03f sec delay").c_str(), seconds);
   return text;
 }
 
@@ -368,7 +368,7 @@ void CBitmapListCtrlV3::Draw(HDC dc, const RECT& client) {
     DrawKeyed(dc, 32, top + 3, icon);
     for (size_t c = 0; c < columns_.size(); ++c) {
       RECT cr = CellRect(i, static_cast<int>(c));
-      std::wstring text = columns_[c].toggle ? (rows_[i].switched ? L"On" : L"Off")
+      std::wstring text = columns_[c].toggle ? KitText(rows_[i].switched ? L"On" : L"Off")
                                              : rows_[i].cells[c];
       COLORREF colour = columns_[c].toggle && rows_[i].switched ? RGB(255, 138, 30) : kRowText;
       DrawCaption(dc, RECT{cr.left + 6, cr.top, cr.right - 4, cr.bottom}, text, font_.get(),

@@ -49,7 +49,7 @@ LRESULT CKeyCaptureField::OnPaint() {
     FrameRect(dc, &c, frame.get());
     if (!font_) font_ = MakeFont(15, DefaultFaceName(), true);
     std::wstring shown = StoredText();
-    DrawCaption(dc, c, shown.empty() ? L"Press a key" : shown, font_.get(),
+    DrawCaption(dc, c, shown.empty() ? KitText(L"Press a key") : shown, font_.get(),
                 shown.empty() ? RGB(90, 96, 107) : kAccent, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   });
   return 0;

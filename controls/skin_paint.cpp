@@ -12,6 +12,15 @@ std::wstring& FaceName() {
 void SetDefaultFaceName(const std::wstring& face) { FaceName() = face; }
 const std::wstring& DefaultFaceName() { return FaceName(); }
 
+namespace {
+KitTextLookup g_kitTextLookup = nullptr;
+}  // namespace
+
+void SetKitTextLookup(KitTextLookup lookup) { g_kitTextLookup = lookup; }
+std::wstring KitText(std::wstring_view source) {
+  return g_kitTextLookup ? g_kitTextLookup(source) : std::wstring(source);
+}
+
 wingui::UniqueFont MakeFont(int height, const std::wstring& face, bool bold) {
   return wingui::UniqueFont(CreateFontW(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE,
                                         FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "wingui/handles.h"
 #include "wingui/window.h"
@@ -19,6 +20,13 @@ constexpr COLORREF kDefaultMaskKey = RGB(0, 255, 0);
 void SetDefaultFaceName(const std::wstring& face);
 const std::wstring& DefaultFaceName();
 wingui::UniqueFont MakeFont(int height, const std::wstring& face, bool bold);
+
+// The kit's own texts ("On", "Press a key", the delay row's format) in the program's language:
+// the program hands in its lookup, which keeps a format's translation only when its conversions
+// are those of the source. Without one the texts stay as written.
+using KitTextLookup = std::wstring (*)(std::wstring_view source);
+void SetKitTextLookup(KitTextLookup lookup);
+std::wstring KitText(std::wstring_view source);
 
 // Paints a window through a memory context: draw gets the context and the client rectangle.
 template <typename Draw>

@@ -9,6 +9,8 @@
 #   fonts/          font files the languages name, installed into the system's fonts folder.
 #   anything else   installed below Translations\ of the installation folder, folders kept
 #                   (e.g. Manuals\<Language>\index.html).
+# -DFONTS=FILE|FILE... adds font files from outside the source tree (the faces of Debian's font
+# packages), staged and installed as those of fonts/ are.
 function(escaped out text)
   string(REPLACE "&" "&amp;" text "${text}")
   string(REPLACE "<" "&lt;" text "${text}")
@@ -30,6 +32,23 @@ function(identifier out prefix path)
   string(SUBSTRING ${hash} 0 12 hash)
   set(${out} "${prefix}_${hash}" PARENT_SCOPE)
 endfunction()
+
+# A font file staged as translations/fonts/NAME: installed into the system's fonts folder and
+# listed among the system's fonts.
+macro(font_component file)
+  identifier(id f "${file}")
+  get_filename_component(name "${file}" NAME)
+  get_filename_component(face "${file}" NAME_WE)
+  escaped(xml_name "${name}")
+  escaped(source "translations/${file}")
+  formatted(face "${face}")
+  formatted(font_file "${name}")
+  string(APPEND fonts "      <Component Id=\"${id}\" Guid=\"*\" Win64=\"yes\">\n"
+    "        <File Id=\"${id}\" Name=\"${xml_name}\" Source=\"${source}\" KeyPath=\"yes\"/>\n"
+    "        <RegistryValue Root=\"HKLM\" Key=\"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts\" Name=\"${face} (TrueType)\" Type=\"string\" Value=\"${font_file}\"/>\n"
+    "      </Component>\n")
+  string(APPEND components "      <ComponentRef Id=\"${id}\"/>\n")
+endmacro()
 
 set(components "")
 set(body "")
@@ -81,14 +100,7 @@ foreach(file IN LISTS files)
   get_filename_component(stage_dir "${STAGE}/translations/${file}" DIRECTORY)
   file(COPY "${SOURCE}/${file}" DESTINATION "${stage_dir}")
   if(file MATCHES "^fonts/[^/]+$")
-    get_filename_component(face "${file}" NAME_WE)
-    formatted(face "${face}")
-    formatted(font_file "${name}")
-    string(APPEND fonts "      <Component Id=\"${id}\" Guid=\"*\" Win64=\"yes\">\n"
-      "        <File Id=\"${id}\" Name=\"${xml_name}\" Source=\"${source}\" KeyPath=\"yes\"/>\n"
-      "        <RegistryValue Root=\"HKLM\" Key=\"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts\" Name=\"${face} (TrueType)\" Type=\"string\" Value=\"${font_file}\"/>\n"
-      "      </Component>\n")
-    string(APPEND components "      <ComponentRef Id=\"${id}\"/>\n")
+    font_component("${file}")
     continue()
   endif()
   # Close the folders the previous file was in that this one is not, then open this one's.
@@ -130,6 +142,17 @@ foreach(file IN LISTS files)
     "        </Component>\n")
   string(APPEND components "      <ComponentRef Id=\"${id}\"/>\n")
 endforeach()
+if(FONTS)
+  string(REPLACE "|" ";" extra_fonts "${FONTS}")
+  foreach(font IN LISTS extra_fonts)
+    get_filename_component(name "${font}" NAME)
+    if(EXISTS "${SOURCE}/fonts/${name}")
+      message(FATAL_ERROR "translations.cmake: ${name} is in fonts/ and among FONTS")
+    endif()
+    file(COPY "${font}" DESTINATION "${STAGE}/translations/fonts")
+    font_component("fonts/${name}")
+  endforeach()
+endif()
 list(LENGTH open_dirs open_count)
 while(open_count GREATER 0)
   string(APPEND tree "        </Directory>\n")

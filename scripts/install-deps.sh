@@ -4,7 +4,7 @@ set -e
 packages=(cmake make g++ clang libclang-rt-14-dev googletest libbenchmark-dev
           g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev
           wine wine64 fonts-wine xvfb xauth x11-utils imagemagick xdotool wixl
-          fonts-dejavu-core librsvg2-bin)
+          fonts-dejavu-core librsvg2-bin fonts-noto-cjk)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

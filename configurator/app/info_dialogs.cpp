@@ -26,11 +26,7 @@ BOOL CTextBox::OnInitDialog() {
     CBitmapMessageBox::OnInitDialog();
     font_ = MakeFont(14, DefaultFaceName(), false);
     brush_.reset(CreateSolidBrush(kBoxFill));
-    for (HWND child = GetWindow(hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t name[16] = L"";
-        GetClassNameW(child, name, 16);
-        if (lstrcmpiW(name, L"Static") == 0) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    }
+    LabelFont(hwnd(), font_.get());
     FillTexts();
     return TRUE;
 }
@@ -55,6 +51,10 @@ void CAboutDlg::FillTexts() {
     SetWindowPos(GetDlgItem(hwnd(), IDC_ABOUT_VERSION), nullptr, 30, 52, 380, 20, SWP_NOZORDER);
     SetWindowPos(GetDlgItem(hwnd(), IDC_ABOUT_TEXT), nullptr, 30, 84, 380, 70, SWP_NOZORDER);
     SetDlgItemTextW(hwnd(), IDC_ABOUT_VERSION, trPrintf(L"Kavix Tessel Config Application Version %d.%d.%d", 4, 0, 0).c_str());
+    // The description written in the template, in the dialog's language.
+    wchar_t about[256] = L"";
+    GetDlgItemTextW(hwnd(), IDC_ABOUT_TEXT, about, 256);
+    SetDlgItemTextW(hwnd(), IDC_ABOUT_TEXT, tr(about).c_str());
 }
 
 // --- Preview ---

@@ -25,6 +25,14 @@ void WideCheck(CHoverButtonV2& check, const std::wstring& caption, HoverButtonV2
     check.SetNotification(true, -1, parent);
 }
 
+void LabelFont(HWND dialog, HFONT font) {
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[16] = L"";
+        GetClassNameW(child, name, 16);
+        if (lstrcmpiW(name, L"Static") == 0) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+}
+
 void StepSlider(CBitmapSliderCtrl& slider, float low, float high, CSliderCtrlParent* parent) {
     slider.LoadBitmaps(IDB_SLIDER_TRACK, IDB_SLIDER_FILL, IDB_SLIDER_THUMB, IDB_SLIDER_THUMB_PRESSED,
                        IDB_SLIDER_THUMB_DISABLED, IDB_SLIDER_THUMB_MASK);

@@ -87,13 +87,23 @@ void CMacroPage::Show(std::optional<std::size_t> macroRow) {
     ShowRows();
 }
 
+// Key rows show the key's label as keyboards print it, untranslated; delays are shown as the
+// list itself shows an edited delay, so both read alike in every language.
+std::wstring CMacroPage::RowText(const cfg::KeyRow& row) {
+    switch (row.kind) {
+    case cfg::KeyRowKind::delay: return CBitmapListCtrlV2::DelayText(row.delayMs / 1000.0);
+    case cfg::KeyRowKind::mouseEvent: return tr(toWide(cfg::rowText(row)));
+    default: return toWide(cfg::rowText(row));
+    }
+}
+
 void CMacroPage::ShowRows() {
     keys_.EndEdit();
     keys_.Clear();
     if (shown_) {
         for (const cfg::KeyRow& row : editor_.rows()) {
             const auto kind = static_cast<CBitmapListCtrlV2::RowKind>(row.kind);
-            keys_.AddRow(tr(toWide(cfg::rowText(row))), kind, row.kind == cfg::KeyRowKind::delay ? row.delayMs : row.code);
+            keys_.AddRow(RowText(row), kind, row.kind == cfg::KeyRowKind::delay ? row.delayMs : row.code);
         }
     }
     if (keys_.RowCount()) keys_.Select(keys_.RowCount() - 1);

@@ -56,6 +56,7 @@ private:
 
     void Show(std::optional<std::size_t> macroRow);
     void ShowRows();
+    static std::wstring RowText(const cfg::KeyRow& row);
     void ShowAssignment();
     void Recorded(cfg::RecordResult result);
     void StartRecording();

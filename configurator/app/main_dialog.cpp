@@ -68,6 +68,7 @@ BOOL CCoricCfgDlg::OnInitDialog() {
     mousePicture_ = LoadBitmapResource(module, IDB_MOUSE_PICTURE);
     titleFont_ = MakeFont(16, DefaultFaceName(), true);
     textFont_ = MakeFont(14, DefaultFaceName(), false);
+    labelFont_ = MakeFont(13, DefaultFaceName(), false);  // the template's 10 points
     headingFont_ = MakeFont(13, DefaultFaceName(), true);
     labelBrush_.reset(CreateSolidBrush(kPageFill));
     SetWindowPos(self, nullptr, 0, 0, kDialogSize.cx, kDialogSize.cy, SWP_NOZORDER | SWP_NOMOVE);
@@ -160,6 +161,7 @@ void CCoricCfgDlg::CreateControls() {
         PushButton(Bind(pageCommands_[i], IDC_PAGE_NEW + i), tr(kPageCommands[i]), SIZE{200, 32});
         Place(IDC_PAGE_NEW + i, 656, 164 + i * 44);
     }
+    LabelFont(hwnd(), labelFont_.get());
     minimize_.SetHelpText(tr(L"Minimize"));
     close_.SetHelpText(tr(L"Close"));
     apply_.SetHelpText(tr(L"Write the settings to the mouse"));

@@ -103,7 +103,7 @@ private:
     CHoverButtonV2 ok_, cancel_, apply_, minimize_, close_, manual_;
     CMarkerButton marker_;
     wingui::UniqueBitmap panel_, mousePicture_, backdrop_;
-    wingui::UniqueFont titleFont_, textFont_, headingFont_;
+    wingui::UniqueFont titleFont_, textFont_, headingFont_, labelFont_;
     wingui::UniqueBrush labelBrush_;
     std::wstring help_;
     std::wstring profileName_;

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "formats/translation_table.h"
+#include "skin_paint.h"
 
 namespace tessel::cfgapp {
 
@@ -18,7 +19,11 @@ std::wstring lookUp(std::wstring_view source, Lookup lookup) {
 }
 }  // namespace
 
-void setTranslations(formats::TranslationTable* table) { g_table.store(table); }
+void setTranslations(formats::TranslationTable* table) {
+    g_table.store(table);
+    // The control kit's own texts follow the same table.
+    SetKitTextLookup(&trFormat);
+}
 
 std::wstring tr(std::wstring_view source) { return lookUp(source, &formats::TranslationTable::translate); }
 
