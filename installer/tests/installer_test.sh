@@ -63,7 +63,14 @@ added() { LC_ALL=C comm -13 "$work/$1.reg.txt" "$work/$2.reg.txt"; }
 removed() { LC_ALL=C comm -23 "$work/$1.reg.txt" "$work/$2.reg.txt"; }
 # What a package can leave or take: the software keys. (Wine detects the hardware again at each
 # server start, which rewrites parts of HKLM\System.)
-software() { grep -E '^HK(LM|CU)\\Software\\'; }
+software() { grep -E '^HK(LM|CU)\\Software\\' | without_host_fonts; }
+# Wine lists the host's fonts among the system's fonts at every start and drops a host face while
+# the same face lies in the prefix's fonts folder: those values follow the fonts the package
+# brings and takes, not the package itself.
+without_host_fonts() {
+  grep -vF 'HKCU\Software\\Wine\\Fonts\\External Fonts ' |
+    grep -vE '^HKLM\\Software\\\\Microsoft\\\\Windows( NT)?\\\\CurrentVersion\\\\Fonts "[^"]*"="Z:\\\\'
+}
 # Lines of values ("ROOT\key" @=data or "ROOT\key" "name"=data), as against lines of keys.
 value_lines() { grep -E ' (@|"([^"\\]|\\.)*")='; }
 key_lines() { grep -vE ' (@|"([^"\\]|\\.)*")='; }
