@@ -7,7 +7,7 @@
 # the user's data; and the package's registration equal to what regsvr32 writes.
 set -uo pipefail
 work=$1 msi=$2 old_msi=$3 version=$4 update_url=$5 probe=$6 tesselctl=$7 tesselsim=$8 sim_hid=$9 server=${10}
-# (winemenubuilder is turned off in the template's registry below: the variable does not reach it.)
+# (winemenubuilder is turned off in the template's registry: the variable does not reach it.)
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 failures=0
@@ -18,15 +18,7 @@ quiet() { "$@" </dev/null >/dev/null 2>&1; }
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
 template=$work/template
-if [ ! -f "$template/system.reg" ]; then
-  rm -rf "$template.new"
-  mkdir -p "$template.new"
-  WINEPREFIX=$template.new quiet wineboot -i
-  # The shortcut would otherwise become a menu entry of this machine's own desktop.
-  WINEPREFIX=$template.new quiet wine reg add 'HKCU\Software\Wine\DllOverrides' /v winemenubuilder.exe /d '' /f
-  WINEPREFIX=$template.new quiet wineserver -w
-  rm -rf "$template" && mv "$template.new" "$template"
-fi
+"$(dirname "$0")/../../scripts/wine-template.sh" "$template" || { echo "FAIL: no Wine prefix could be made" >&2; exit 1; }
 prefix=$(mktemp -d "$work/prefix.XXXXXX")
 cp -a "$template/." "$prefix/"
 export WINEPREFIX=$prefix
