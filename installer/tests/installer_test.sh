@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# installer_test.sh WORK MSI OLD_MSI VERSION UPDATE_URL PROBE TESSELCTL TESSELSIM SIM_HID SERVER
+# installer_test.sh WORK MSI OLD_MSI VERSION UPDATE_URL PROBE TESSELCTL TESSELSIM SIM_HID SERVER TRANSLATIONS
 #
 # The package in a fresh Wine prefix with the real msiexec: an older version installed, then
 # upgraded; files, settings, Run key, shortcut; the middleware created by ProgID through the
-# package's registry rows alone, and used on the simulated mouse; uninstall leaving nothing but
-# the user's data; and the package's registration equal to what regsvr32 writes.
+# package's registry rows alone, and used on the simulated mouse; the manual of every language
+# of TRANSLATIONS/languages.txt with its pictures; uninstall leaving nothing but the user's data;
+# and the package's registration equal to what regsvr32 writes.
 set -uo pipefail
-work=$1 msi=$2 old_msi=$3 version=$4 update_url=$5 probe=$6 tesselctl=$7 tesselsim=$8 sim_hid=$9 server=${10}
-# (winemenubuilder is turned off in the template's registry below: the variable does not reach it.)
+work=$1 msi=$2 old_msi=$3 version=$4 update_url=$5 probe=$6 tesselctl=$7 tesselsim=$8 sim_hid=$9 server=${10} translations=${11}
+# (winemenubuilder is turned off in the template's registry: the variable does not reach it.)
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 failures=0
@@ -18,15 +19,7 @@ quiet() { "$@" </dev/null >/dev/null 2>&1; }
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
 template=$work/template
-if [ ! -f "$template/system.reg" ]; then
-  rm -rf "$template.new"
-  mkdir -p "$template.new"
-  WINEPREFIX=$template.new quiet wineboot -i
-  # The shortcut would otherwise become a menu entry of this machine's own desktop.
-  WINEPREFIX=$template.new quiet wine reg add 'HKCU\Software\Wine\DllOverrides' /v winemenubuilder.exe /d '' /f
-  WINEPREFIX=$template.new quiet wineserver -w
-  rm -rf "$template" && mv "$template.new" "$template"
-fi
+"$(dirname "$0")/../../scripts/wine-template.sh" "$template" || { echo "FAIL: no Wine prefix could be made" >&2; exit 1; }
 prefix=$(mktemp -d "$work/prefix.XXXXXX")
 cp -a "$template/." "$prefix/"
 export WINEPREFIX=$prefix
@@ -109,6 +102,31 @@ actual_files=$(cd "$install_dir" 2>/dev/null && find . -type f | sed 's|^\./||' 
 [ "$actual_files" = "$(printf '%s\n' "$expected_files" | LC_ALL=C sort -f)" ] ||
   fail "installed files differ: $(printf '%s\n' "$actual_files" | tr '\n' ' ')"
 cmp -s "$server" "$install_dir/KavixMiddlewareServer.dll" || fail "the installed server is not the one built"
+
+# --- the manual of every language the package lists, with the pictures it shows ---
+# A source tree without a translations folder makes a package without languages or manuals: then
+# there is nothing to look for. A folder without its list of languages is a broken package.
+if [ -d "$translations" ]; then
+  if [ ! -f "$translations/languages.txt" ]; then
+    fail "$translations has no languages.txt: the package lists no language for its files"
+  else
+    languages=$(tr -d '\r' <"$translations/languages.txt" | grep -v '^#' | grep . | cut -d'|' -f1)
+    [ -n "$languages" ] || fail "languages.txt lists no language"
+    while IFS= read -r language; do
+      manual="$install_dir/Translations/Manuals/$language/index.html"
+      if [ ! -s "$manual" ]; then
+        fail "no installed manual for $language (Translations\\Manuals\\$language\\index.html)"
+        continue
+      fi
+      grep -qi '<meta charset="utf-8">' "$manual" || fail "the $language manual does not declare UTF-8"
+      for picture in $(grep -o 'src="[^"]*"' "$manual" | sed 's/^src="//; s/"$//'); do
+        [ -f "$(dirname "$manual")/$picture" ] || fail "the $language manual shows $picture, which is not installed"
+      done
+    done <<<"$languages"
+  fi
+else
+  echo "no translations folder in the source tree: no manuals to look for"
+fi
 
 # --- settings of the installation and the tray at logon ---
 settings='HKLM\Software\\Kavix\\Kavix Tessel'

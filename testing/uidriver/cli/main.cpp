@@ -33,6 +33,8 @@ constexpr const wchar_t* kUsage =
     L"  type TEXT                      type Unicode text\n"
     L"  shot FILE|NAME [STEP...]       save a PNG of the window (or the screen), print its path\n"
     L"  count RRGGBB [STEP...]         print how many pixels of the window (or the screen) have that colour\n"
+    L"  post MESSAGE WPARAM LPARAM STEP...   post a message: a number, or a name registered with\n"
+    L"                                 RegisterWindowMessage (a tray icon's callback, for one)\n"
     L"  start COMMAND-LINE             start a program, wait for its main window, print its handle\n";
 
 struct Usage {
@@ -214,6 +216,17 @@ int run(std::vector<std::wstring> args) {
         const Picture picture = args.empty() ? captureScreen() : captureWindow(resolve(args, timeout, true));
         if (command == L"shot") print(savePng(picture, first).wstring());
         else print(std::to_wstring(picture.count(uint32_t(number(L"0x" + first, L"colour")))));
+    } else if (command == L"post") {
+        if (args.size() < 4) throw Usage{L"post takes MESSAGE WPARAM LPARAM STEP..."};
+        const std::wstring name = args[0];
+        const bool numbered = !name.empty() && iswdigit(name[0]);
+        const UINT message = numbered ? UINT(number(name, L"MESSAGE")) : RegisterWindowMessageW(name.c_str());
+        const WPARAM wParam = WPARAM(number(args[1], L"WPARAM"));
+        const LPARAM lParam = LPARAM(number(args[2], L"LPARAM"));
+        args.erase(args.begin(), args.begin() + 3);
+        HWND window = resolve(args, timeout, true);
+        if (!message || !PostMessageW(window, message, wParam, lParam))
+            throw Failure(L"cannot post " + name + L" to " + handleText(window));
     } else if (command == L"start") {
         if (args.size() != 1) throw Usage{L"start takes one COMMAND-LINE"};
         Program program(args[0], Program::Output::Discarded);

@@ -18,6 +18,10 @@ ui press "hwnd=$main" id=101 && ui command "hwnd=$main" id=101 || fail "press, c
 ui click --right --at 5,5 "hwnd=$main" id=104 && ui click --double "hwnd=$main" id=104 || fail "patch clicks"
 ui wait-text "button 3 left 1 right 1 double 1" $status || fail "clicks by message and on the patch"
 
+# A registered message by name, as a shell posts a tray icon's callback.
+ui post UidriverTargetPosted 103 0x205 "hwnd=$main" || fail "post"
+ui wait-text "posted 103 517" $status || fail "the posted message and its parameters"
+
 ui click "hwnd=$main" id=102 && ui type "ab" && ui key BACK && ui key SHIFT Z || fail "typing"
 ui wait-text "aZ" "hwnd=$main" id=102 || fail "typed text"
 

@@ -81,7 +81,16 @@ LRESULT CALLBACK patchProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+UINT postedMessage;  // registered under target::kPostedMessage
+
 LRESULT CALLBACK mainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == postedMessage && postedMessage) {
+        wchar_t text[64];
+        swprintf(text, std::size(text), L"posted %llu %lld", static_cast<unsigned long long>(wParam),
+                 static_cast<long long>(lParam));
+        SetWindowTextW(status, text);
+        return 0;
+    }
     switch (message) {
     case WM_COMMAND:
         if (LOWORD(wParam) == target::kButton && HIWORD(wParam) == BN_CLICKED) {
@@ -114,6 +123,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     patch.lpfnWndProc = patchProc;
     patch.lpszClassName = L"UidriverPatch";
     RegisterClassW(&patch);
+    postedMessage = RegisterWindowMessageW(target::kPostedMessage);
 
     HWND window = CreateWindowExW(0, target::kClass, target::kTitle, WS_OVERLAPPEDWINDOW, 40, 40, 360, 260, nullptr,
                                   nullptr, instance, nullptr);

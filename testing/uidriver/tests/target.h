@@ -8,6 +8,8 @@ namespace target {
 inline constexpr const wchar_t* kTitle = L"Uidriver Target";
 inline constexpr const wchar_t* kClass = L"UidriverTarget";
 inline constexpr int kButton = 101, kEdit = 102, kList = 103, kPatch = 104, kStatus = 105;
+// A registered message the status line reports with its parameters ("posted W L").
+inline constexpr const wchar_t* kPostedMessage = L"UidriverTargetPosted";
 inline constexpr int kPatchX = 240, kPatchY = 20, kPatchWidth = 64, kPatchHeight = 48;
 // Longer than a first guess at a buffer, to show that long texts are read whole.
 inline constexpr std::wstring_view kPatchText =
