@@ -77,7 +77,10 @@ void CMacroPage::Fill() { defaultDelay_.SetValue(model_.macroDefaultDelayMs()); 
 void CMacroPage::FillNames() {
     namesList_.Clear();
     for (std::size_t row = 0; row < model_.macroCount(); ++row) namesList_.AddItem(toWide(model_.macroAt(row)->name), 0);
-    Show(model_.currentMacroRow());
+    // The page opens on a macro when there is one.
+    std::optional<std::size_t> shown = model_.currentMacroRow();
+    if (!shown && model_.macroCount() > 0) shown = 0;
+    Show(shown);
 }
 
 void CMacroPage::Show(std::optional<std::size_t> macroRow) {

@@ -7,7 +7,7 @@
 # of TRANSLATIONS/languages.txt with its pictures; uninstall leaving nothing but the user's data;
 # and the package's registration equal to what regsvr32 writes.
 set -uo pipefail
-work=$1 msi=$2 old_msi=$3 version=$4 update_url=$5 probe=$6 tesselctl=$7 tesselsim=$8 sim_hid=$9 server=${10} translations=${11}
+work=$1 msi=$2 old_msi=$3 version=$4 update_url=$5 probe=$6 tesselctl=$7 tesselsim=$8 sim_hid=$9 server=${10} translations=${11} uidriver=${12}
 # (winemenubuilder is turned off in the template's registry: the variable does not reach it.)
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -158,6 +158,22 @@ state=$work/mouse-$$.txt
 wine "$tesselsim" --state "Z:$state" create </dev/null >/dev/null 2>&1 || fail "tesselsim create failed"
 info=$(TESSEL_SIM="Z:$state" wine "$tesselctl" info </dev/null 2>&1 | tr -d '\r')
 grep -q '^firmware *1\.07$' <<<"$info" || fail "tesselctl info through the installed middleware: $info"
+# The configurator as the Start-menu shortcut starts it (on this test's own display): it reads
+# the simulated mouse through the installed middleware and fills its pages. It starts the tray.
+ui() { TESSEL_SIM="Z:$state" wine "$uidriver" "$@" </dev/null 2>>"$work/programs.log"; }
+if ui start "\"$target\"" >/dev/null; then
+  dialog="title=Kavix Tessel Config;shown"
+  if ui --timeout 40000 wait "$dialog" >/dev/null && ui --timeout 40000 wait-gone "title=Information;shown"; then
+    ui --timeout 10000 wait-text Click "$dialog" "id=2800" || fail "the installed configurator did not fill its pages from the mouse"
+  else
+    fail "the installed configurator showed no filled dialog"
+  fi
+else
+  fail "the configurator of the shortcut did not start"
+fi
+quiet wineserver -k  # the configurator and the tray it started
+quiet wineserver -w
+quiet wineserver -p10
 # The user's own data, which uninstalling must leave: the settings store and a profile side file.
 TESSEL_SIM="Z:$state" quiet wine "$tesselctl" store actions save InstallerTest code=1 || fail "tesselctl store save failed"
 side_file=$(find "$drive_c/users" -maxdepth 3 -path '*/AppData/Roaming' ! -path '*/Public/*' | head -1)/MarloProfile0.dat
