@@ -210,19 +210,9 @@ void CMacroPage::Refused(cfg::EditResult result) {
 
 void CMacroPage::OnListRightClick(HWND, int row, POINT screen) {
     if (!shown_ || editor_.recording()) return;
-    HMENU resource = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_KEY_LIST_MENU));
-    if (!resource) return;
-    HMENU menu = GetSubMenu(resource, 0);
-    for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
-        wchar_t text[128] = L"";
-        GetMenuStringW(menu, i, text, 128, MF_BYPOSITION);
-        const UINT id = GetMenuItemID(menu, i);
-        const bool needsRow = id != IDM_KEY_INSERT_DELAY;
-        ModifyMenuW(menu, i, MF_BYPOSITION | MF_STRING | (needsRow && row < 0 ? MF_GRAYED : 0), id, tr(text).c_str());
-    }
-    const int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen.x,
-                                       screen.y, 0, dialog_.hwnd(), nullptr);
-    DestroyMenu(resource);
+    // Edit and Delete need a row; a delay may be inserted at the end.
+    const int command = TrackTranslatedMenu(dialog_.hwnd(), IDR_KEY_LIST_MENU, screen,
+                                            [row](UINT id) { return row >= 0 || id == IDM_KEY_INSERT_DELAY; });
     const std::size_t at = row < 0 ? editor_.rows().size() : static_cast<std::size_t>(row);
     switch (command) {
         case IDM_KEY_INSERT_DELAY: Refused(editor_.insertDelay(at)); break;

@@ -27,6 +27,23 @@ bool Ask(HWND owner, std::wstring_view title, const std::wstring& text) {
            CBitmapMessageBox::kYes;
 }
 
+int TrackTranslatedMenu(HWND owner, int menuId, POINT screen, const std::function<bool(UINT)>& enabled) {
+    HMENU resource = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(menuId));
+    if (!resource) return 0;
+    HMENU menu = GetSubMenu(resource, 0);
+    for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+        wchar_t text[128] = L"";
+        GetMenuStringW(menu, i, text, 128, MF_BYPOSITION);
+        const UINT id = GetMenuItemID(menu, i);
+        const UINT state = enabled && !enabled(id) ? MF_GRAYED : 0;
+        ModifyMenuW(menu, i, MF_BYPOSITION | MF_STRING | state, id, tr(text).c_str());
+    }
+    const int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen.x,
+                                       screen.y, 0, owner, nullptr);
+    DestroyMenu(resource);
+    return command;
+}
+
 CWaitingDlg::CWaitingDlg(const std::wstring& text, std::function<int()> command, HWND repaint, DWORD delayMs)
     : CBitmapMessageBox(tr(L"Information"), tr(text)), command_(std::move(command)), repaint_(repaint),
       delayMs_(delayMs) {

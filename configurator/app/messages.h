@@ -23,6 +23,9 @@ INT_PTR ShowMessage(HWND owner, std::wstring_view title, const std::wstring& tex
 // A box with "OK", and a question with "Yes" and "No" (true for "Yes").
 void Tell(HWND owner, std::wstring_view title, const std::wstring& text);
 bool Ask(HWND owner, std::wstring_view title, const std::wstring& text);
+// The first popup of menu resource `menuId` at `screen`, its texts translated; items for which
+// `enabled` answers false are greyed. Answers the command chosen, 0 for none.
+int TrackTranslatedMenu(HWND owner, int menuId, POINT screen, const std::function<bool(UINT)>& enabled = {});
 // The same look for boxes built by their callers.
 void StyleBox(CBitmapMessageBox& box);
 

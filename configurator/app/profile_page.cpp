@@ -86,18 +86,7 @@ void CProfilePage::OnListSelectionChanged(HWND, int row) {
 
 void CProfilePage::OnListRightClick(HWND, int row, POINT screen) {
     if (row < 0) return;
-    HMENU resource = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_PROFILE_LIST_MENU));
-    if (!resource) return;
-    HMENU menu = GetSubMenu(resource, 0);
-    for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
-        wchar_t text[128] = L"";
-        GetMenuStringW(menu, i, text, 128, MF_BYPOSITION);
-        const UINT id = GetMenuItemID(menu, i);
-        ModifyMenuW(menu, i, MF_BYPOSITION | MF_STRING, id, tr(text).c_str());
-    }
-    const int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen.x,
-                                       screen.y, 0, dialog_.hwnd(), nullptr);
-    DestroyMenu(resource);
+    const int command = TrackTranslatedMenu(dialog_.hwnd(), IDR_PROFILE_LIST_MENU, screen);
     if (command) OnCommand(command);
 }
 

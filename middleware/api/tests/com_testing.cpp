@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <ostream>
 
 #include "sim/state_store.h"
@@ -213,5 +214,40 @@ public:
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new ServerEnvironment);
 
 }  // namespace
+
+void expectMacroRoundTrip(IMacroHandling& macros, const wchar_t* name) {
+    const auto text = [](const wchar_t* value) { return const_cast<LPWSTR>(value); };
+    _TMacroElement elements[2] = {};
+    elements[0].action.actionType = BUTTON_ACTION_KEYCODE;
+    elements[0].action.info.keycodeInfo = {0x1E, KEYCODE_CLICK_OPTIONS_NONE, 'A'};
+    elements[0].lDelayMs = 30;
+    elements[1].action.actionType = BUTTON_ACTION_CLICK;
+    elements[1].action.info.clickInfo = {MOUSE_CLICK_RCLICK, KEYCODE_OPTIONS_BREAK};
+    elements[1].lHoldMs = 5;
+    LPWSTR icon = text(L"star.ico");
+    _TMacroElement* elementArray = elements;
+    _TMacroParams saved{3, MACRO_OPTIONS_REPEAT_UNTIL_RELEASED, MACRO_TYPE_MACRO, 77, 4, &icon, 2, &elementArray};
+    ASSERT_EQ(macros.SaveMacro(text(name), &saved), S_OK);
+
+    LPWSTR loadedIcon = nullptr;
+    _TMacroElement* loadedElements = nullptr;
+    _TMacroParams loaded{};
+    loaded.FixedDelay = 1234;
+    loaded.ppszIconFile = &loadedIcon;
+    loaded.ppElements = &loadedElements;
+    ASSERT_EQ(macros.LoadMacro(text(name), &loaded), S_OK);
+    EXPECT_EQ(loaded.lVersion, 3);
+    EXPECT_EQ(loaded.options, MACRO_OPTIONS_REPEAT_UNTIL_RELEASED);
+    EXPECT_EQ(loaded.type, MACRO_TYPE_MACRO);
+    EXPECT_EQ(loaded.lRepeat, 4);
+    EXPECT_EQ(loaded.FixedDelay, 1234u);  // not stored, left as the caller had it
+    ASSERT_EQ(loaded.lNumElements, 2);
+    ASSERT_TRUE(loadedIcon);
+    EXPECT_STREQ(loadedIcon, L"star.ico");
+    ASSERT_TRUE(loadedElements);
+    EXPECT_EQ(std::memcmp(loadedElements, elements, sizeof(elements)), 0);
+    CoTaskMemFree(loadedIcon);
+    CoTaskMemFree(loadedElements);
+}
 
 }  // namespace tessel::com::testing

@@ -100,4 +100,8 @@ private:
 DWORD advise(IUnknown* source, REFIID iid, IUnknown* sink);
 HRESULT unadvise(IUnknown* source, REFIID iid, DWORD cookie);
 
+// Saves a macro record under `name` (the icon's string slot and two elements) and loads it back
+// into a record of the caller's, whose fields the store does not keep stay as they were.
+void expectMacroRoundTrip(IMacroHandling& macros, const wchar_t* name);
+
 }  // namespace tessel::com::testing

@@ -199,35 +199,7 @@ TEST_F(StoreTest, ProfileGroupsInSafeArrays) {
 }
 
 TEST_F(StoreTest, MacrosAndSpellBooks) {
-    _TMacroElement elements[2] = {};
-    elements[0].action.actionType = BUTTON_ACTION_KEYCODE;
-    elements[0].action.info.keycodeInfo = {0x1E, KEYCODE_CLICK_OPTIONS_NONE, 'A'};
-    elements[0].lDelayMs = 30;
-    elements[1].action.actionType = BUTTON_ACTION_CLICK;
-    elements[1].action.info.clickInfo = {MOUSE_CLICK_RCLICK, KEYCODE_OPTIONS_BREAK};
-    elements[1].lHoldMs = 5;
-    LPWSTR icon = text(L"star.ico");
-    _TMacroElement* elementArray = elements;
-    _TMacroParams saved{3, MACRO_OPTIONS_REPEAT_UNTIL_RELEASED, MACRO_TYPE_MACRO, 77, 4, &icon, 2, &elementArray};
-    ASSERT_EQ(macros_->SaveMacro(text(L"Combo"), &saved), S_OK);
-
-    LPWSTR loadedIcon = nullptr;
-    _TMacroElement* loadedElements = nullptr;
-    _TMacroParams loaded{};
-    loaded.FixedDelay = 1234;
-    loaded.ppszIconFile = &loadedIcon;
-    loaded.ppElements = &loadedElements;
-    ASSERT_EQ(macros_->LoadMacro(text(L"Combo"), &loaded), S_OK);
-    EXPECT_EQ(loaded.lVersion, 3);
-    EXPECT_EQ(loaded.options, MACRO_OPTIONS_REPEAT_UNTIL_RELEASED);
-    EXPECT_EQ(loaded.type, MACRO_TYPE_MACRO);
-    EXPECT_EQ(loaded.lRepeat, 4);
-    EXPECT_EQ(loaded.FixedDelay, 1234u);  // not stored, left as the caller had it
-    ASSERT_EQ(loaded.lNumElements, 2);
-    EXPECT_STREQ(loadedIcon, L"star.ico");
-    EXPECT_EQ(std::memcmp(loadedElements, elements, sizeof(elements)), 0);
-    CoTaskMemFree(loadedIcon);
-    CoTaskMemFree(loadedElements);
+    expectMacroRoundTrip(*macros_.Get(), L"Combo");
 
     LPWSTR book[] = {text(L"Combo")};
     ASSERT_EQ(macros_->SaveSpellBook(text(L"Spells"), 1, book), S_OK);
@@ -243,8 +215,12 @@ TEST_F(StoreTest, MacrosAndSpellBooks) {
     EXPECT_EQ(count, 0);
 
     // Loading what is not there hands out nothing.
-    loadedIcon = text(L"stale");
-    loadedElements = elements;
+    _TMacroElement stale{};
+    LPWSTR loadedIcon = text(L"stale");
+    _TMacroElement* loadedElements = &stale;
+    _TMacroParams loaded{};
+    loaded.ppszIconFile = &loadedIcon;
+    loaded.ppElements = &loadedElements;
     EXPECT_EQ(macros_->LoadMacro(text(L"Combo"), &loaded), E_FAIL);
     EXPECT_EQ(loadedIcon, nullptr);
     EXPECT_EQ(loadedElements, nullptr);
