@@ -56,9 +56,9 @@ protected:
         uidriver::waitUntil([&] { return uidriver::rowCount(list(id)) == count; }, 10s,
                             [&] { return L"a list of " + std::to_wstring(count) + L" rows"; });
     }
-    void clickRow(int row) const { uidriver::clickAt(list(IDC_PROFILE_LIST), POINT{120, 24 + row * 22 + 11}); }
+    void clickRow(int row) const { pressAt(list(IDC_PROFILE_LIST), POINT{120, 24 + row * 22 + 11}); }
     void rightClickRow(int row) const {
-        uidriver::clickAt(list(IDC_PROFILE_LIST), POINT{120, 24 + row * 22 + 11}, uidriver::MouseButton::Right);
+        pressAt(list(IDC_PROFILE_LIST), POINT{120, 24 + row * 22 + 11}, uidriver::MouseButton::Right);
     }
     // A box of the given title answered with its button at `index`.
     void answer(const wchar_t* title, int index, const wchar_t* screenshot = nullptr) {
@@ -219,7 +219,7 @@ TEST_F(Pages, AMacroIsRecordedFromTheKeyboard) {
     HWND advanced = box(L"Advanced Settings", 10s);
     press(uidriver::find(byId(IDC_ADVANCED_MORE), advanced));
     HWND commands = openList();
-    uidriver::clickAt(commands, POINT{40, 2 + 1 * 16 + 8});  // "Close Window"
+    pressAt(commands, POINT{40, 2 + 1 * 16 + 8});  // "Close Window"
     uidriver::waitForText(uidriver::find(byId(IDC_ADVANCED_MORE), advanced), L"Close Window");
     shoot(advanced, L"macro_advanced");
     press(uidriver::find(byId(IDC_ADVANCED_MORE_INSERT), advanced));

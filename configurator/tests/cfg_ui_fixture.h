@@ -99,13 +99,18 @@ protected:
     HWND control(int id) const { return uidriver::find(byId(id), dialog_); }
     // A click by real input. Under Wine the pointer now and then stays a moment where a
     // drop-down list was last clicked and ignores the next move: that move is made once more.
-    static void press(HWND window) {
+    static void press(HWND window) { clickAgainIfMissed([&] { uidriver::click(window); }); }
+    // A click at a point of the window, by real input, made again as press() does.
+    static void pressAt(HWND window, POINT point, uidriver::MouseButton button = uidriver::MouseButton::Left) {
+        clickAgainIfMissed([&] { uidriver::clickAt(window, point, button); });
+    }
+    static void clickAgainIfMissed(const std::function<void()>& click) {
         try {
-            uidriver::click(window);
+            click();
         } catch (const uidriver::Failure& failure) {
             if (std::string_view(failure.what()).find("the pointer went") == std::string_view::npos) throw;
             Sleep(500);
-            uidriver::click(window);
+            click();
         }
     }
     std::wstring text(int id) const { return uidriver::windowText(control(id)); }
@@ -117,7 +122,7 @@ protected:
         const std::vector<uidriver::Row> rows = uidriver::readRows(list);
         const auto found = std::find_if(rows.begin(), rows.end(), [&](const uidriver::Row& r) { return r.text == entry; });
         ASSERT_NE(found, rows.end());
-        uidriver::clickAt(list, POINT{40, 2 + found->index * 16 + 8});
+        pressAt(list, POINT{40, 2 + found->index * 16 + 8});
     }
     // The drop-down list that shows: a top-level window of the program.
     HWND openList() const {

@@ -65,7 +65,7 @@ TEST_F(Configurator, EditsOfThePagesAndStagesReachTheMouseAtApply) {
     HWND slider = uidriver::waitFor({.id = IDC_SENSITIVITY_X, .visible = true}, 5s, dialog_);
     RECT track{};
     GetClientRect(slider, &track);
-    uidriver::clickAt(slider, POINT{track.right - 4, track.bottom / 2});
+    pressAt(slider, POINT{track.right - 4, track.bottom / 2});
     uidriver::waitForText(control(IDC_SENSITIVITY_X_LABEL), L"1625");
     press(control(IDC_RATE_500));
 
