@@ -32,6 +32,22 @@ BOOL CTextBox::OnInitDialog() {
 }
 
 LRESULT CTextBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    // Texts in columns ("caption<tab>value") are drawn with tab stops wide enough for the captions.
+    if (msg == WM_DRAWITEM && reinterpret_cast<const DRAWITEMSTRUCT*>(lp)->CtlType == ODT_STATIC) {
+        const DRAWITEMSTRUCT& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+        FillRect(item.hDC, &item.rcItem, brush_.get());
+        const int length = GetWindowTextLengthW(item.hwndItem);
+        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+        GetWindowTextW(item.hwndItem, text.data(), length + 1);
+        text.resize(static_cast<std::size_t>(length));
+        HGDIOBJ old = SelectObject(item.hDC, font_.get());
+        SetTextColor(item.hDC, kText);
+        SetBkMode(item.hDC, TRANSPARENT);
+        RECT area = item.rcItem;
+        DrawTextW(item.hDC, text.c_str(), length, &area, DT_LEFT | DT_NOPREFIX | DT_EXPANDTABS | DT_TABSTOP | (TabStop(static_cast<int>(item.CtlID)) << 8));
+        SelectObject(item.hDC, old);
+        return TRUE;
+    }
     if (msg == WM_CTLCOLORSTATIC) {
         HDC dc = reinterpret_cast<HDC>(wp);
         SetTextColor(dc, kText);
@@ -75,9 +91,15 @@ std::wstring CPreviewDlg::AssignmentText(const cfg::SettingsModel&, const cfg::P
     return function ? tr(toWide(cfg::functionName(*function))) : std::wstring();
 }
 
+int CPreviewDlg::TabStop(int id) const { return id == IDC_PREVIEW_STAGES ? 10 : 30; }
+
 void CPreviewDlg::FillTexts() {
-    SetWindowPos(GetDlgItem(hwnd(), IDC_PREVIEW_BUTTONS), nullptr, 30, 50, 360, 290, SWP_NOZORDER);
-    SetWindowPos(GetDlgItem(hwnd(), IDC_PREVIEW_STAGES), nullptr, 400, 50, 180, 290, SWP_NOZORDER);
+    for (int id : {IDC_PREVIEW_BUTTONS, IDC_PREVIEW_STAGES}) {
+        HWND text = GetDlgItem(hwnd(), id);
+        SetWindowLongPtrW(text, GWL_STYLE, (GetWindowLongPtrW(text, GWL_STYLE) & ~SS_TYPEMASK) | SS_OWNERDRAW);
+    }
+    SetWindowPos(GetDlgItem(hwnd(), IDC_PREVIEW_BUTTONS), nullptr, 30, 50, 380, 290, SWP_NOZORDER);
+    SetWindowPos(GetDlgItem(hwnd(), IDC_PREVIEW_STAGES), nullptr, 420, 50, 160, 290, SWP_NOZORDER);
     std::wstring buttons;
     for (int row = 0; row < cfg::kButtonRows; ++row) {
         if (row) buttons += L"\n";

@@ -17,6 +17,8 @@ protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     // The static texts of the template, filled once the box exists.
     virtual void FillTexts() = 0;
+    // The tab stop, in average characters, of an owner-drawn static text in columns.
+    virtual int TabStop(int) const { return 8; }
 
 private:
     wingui::UniqueFont font_;
@@ -43,6 +45,7 @@ public:
 
 protected:
     void FillTexts() override;
+    int TabStop(int id) const override;
 
 private:
     const cfg::SettingsModel& model_;
