@@ -31,6 +31,7 @@
 #include "configurator/model/macro_events.h"
 #include "formats/translation_table.h"
 #include "formats/utf16_text.h"
+#include "sim/state_text.h"  // its UTF-8 encoder, for readable failure messages
 
 namespace {
 
@@ -97,32 +98,8 @@ std::string readFile(const fs::path& path) {
     return bytes.str();
 }
 
-std::string utf8(std::u16string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 // A text as the failure message shows it: escapes of the translation file, quoted.
-std::string shown(std::u16string_view text) { return "\"" + utf8(tessel::formats::escapeTranslation(text)) + "\""; }
+std::string shown(std::u16string_view text) { return "\"" + tessel::sim::toUtf8(tessel::formats::escapeTranslation(text)) + "\""; }
 
 // --- the scanner of C++ sources ---
 
