@@ -133,11 +133,6 @@ void CMacroPage::OnComboBoxChoice(int, int itemIndex) {
     Show(static_cast<std::size_t>(itemIndex));
 }
 
-void CMacroPage::OnHoverButtonV2(int controlId, int) {
-    // The delay options are read when a recording starts; nothing to store now.
-    (void)controlId;
-}
-
 // --- the recorder ---
 
 void CMacroPage::EnableControls(bool on) {

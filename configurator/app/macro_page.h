@@ -29,7 +29,6 @@ public:
     void Fill();
     // Apply, OK, Cancel and closing end a recording first.
     void StopRecording();
-    bool Recording() const { return editor_.recording(); }
     // Hands a typed key to the recorder (Escape, which the dialog would otherwise take).
     void TypeKey(UINT virtualKey);
     // The page commands and the key list's menu.
@@ -47,7 +46,8 @@ private:
     void OnComboListLeft(int) override {}
     void OnComboBoxChoice(int ownerId, int itemIndex) override;
     // HoverButtonV2Parent
-    void OnHoverButtonV2(int controlId, int value) override;
+    // The delay options are read when a recording starts: nothing to store when they change.
+    void OnHoverButtonV2(int, int) override {}
     // ScanMacroParent
     void OnScanKeyDown(UINT key) override;
     void OnScanKeyUp(UINT key) override;
